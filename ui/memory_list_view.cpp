@@ -1,0 +1,80 @@
+#include "ui/memory_list_view.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace quorvan {
+
+void MemoryListView::InsertColumn(int column, std::string_view header, int widthPx) {
+  const auto at = static_cast<std::size_t>(std::clamp<int>(column, 0, columns_.size()));
+  columns_.insert(columns_.begin() + static_cast<std::ptrdiff_t>(at),
+                  Column{std::string(header), widthPx});
+  for (RowData& row : rows_) {
+    row.cells.insert(row.cells.begin() + static_cast<std::ptrdiff_t>(at), std::string());
+  }
+}
+
+int MemoryListView::InsertRow(int row, std::string_view text, ItemData data) {
+  if (columns_.empty() || row < 0) return -1;
+  const auto at = std::min<std::size_t>(static_cast<std::size_t>(row), rows_.size());
+  RowData inserted{std::vector<std::string>(columns_.size()), data};
+  inserted.cells[0] = text;
+  rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(at), std::move(inserted));
+  return static_cast<int>(at);
+}
+
+bool MemoryListView::Contains(int row, int column) const {
+  return row >= 0 && row < RowCount() && column >= 0 && column < static_cast<int>(columns_.size());
+}
+
+void MemoryListView::SetCellText(int row, int column, std::string_view text) {
+  if (Contains(row, column)) rows_[row].cells[column] = text;
+}
+
+std::string MemoryListView::CellText(int row, int column) const {
+  return Contains(row, column) ? rows_[row].cells[column] : std::string();
+}
+
+void MemoryListView::SetItemData(int row, ItemData data) {
+  if (row >= 0 && row < RowCount()) rows_[row].data = data;
+}
+
+ItemData MemoryListView::ItemDataOf(int row) const {
+  return row >= 0 && row < RowCount() ? rows_[row].data : 0;
+}
+
+std::vector<std::string> MemoryListView::Row(int row) const {
+  return row >= 0 && row < RowCount() ? rows_[row].cells : std::vector<std::string>();
+}
+
+void MemoryListView::SortRows(CompareFunction compare, void* context) {
+  // Sort an order over the rows and apply it at the end, so a compare function that reads
+  // cells while the sort runs sees the rows as they stood when it began.
+  std::vector<std::size_t> order(rows_.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    return compare(rows_[a].data, rows_[b].data, context) < 0;
+  });
+  std::vector<RowData> sorted;
+  sorted.reserve(rows_.size());
+  for (std::size_t i : order) sorted.push_back(std::move(rows_[i]));
+  rows_ = std::move(sorted);
+}
+
+std::string ListAsText(const MemoryListView& list) {
+  std::string text;
+  auto line = [&text](const std::vector<std::string>& cells) {
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+      if (i > 0) text += '\t';
+      text += cells[i];
+    }
+    text += '\n';
+  };
+  std::vector<std::string> headers;
+  for (const auto& column : list.Columns()) headers.push_back(column.header);
+  line(headers);
+  for (int row = 0; row < list.RowCount(); ++row) line(list.Row(row));
+  return text;
+}
+
+}  // namespace quorvan

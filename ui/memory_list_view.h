@@ -1,0 +1,60 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "ui/window_ops.h"
+
+namespace quorvan {
+
+// The list view and label kept in memory: for tests, and for printing the list as text.
+class MemoryListView final : public ListView {
+ public:
+  struct Column {
+    std::string header;
+    int widthPx = 0;
+  };
+
+  uint32_t ExtendedStyle() const override { return extendedStyle_; }
+  void SetExtendedStyle(uint32_t style) override { extendedStyle_ = style; }
+  void InsertColumn(int column, std::string_view header, int widthPx) override;
+  void DeleteAllRows() override { rows_.clear(); }
+  int RowCount() const override { return static_cast<int>(rows_.size()); }
+  int InsertRow(int row, std::string_view text, ItemData data) override;
+  void SetCellText(int row, int column, std::string_view text) override;
+  std::string CellText(int row, int column) const override;
+  void SetItemData(int row, ItemData data) override;
+  void SortRows(CompareFunction compare, void* context) override;
+
+  const std::vector<Column>& Columns() const { return columns_; }
+  ItemData ItemDataOf(int row) const;
+  // All cells of a row, one per column.
+  std::vector<std::string> Row(int row) const;
+
+ private:
+  struct RowData {
+    std::vector<std::string> cells;
+    ItemData data = 0;
+  };
+
+  bool Contains(int row, int column) const;
+
+  uint32_t extendedStyle_ = 0;
+  std::vector<Column> columns_;
+  std::vector<RowData> rows_;
+};
+
+// The list as text: a line of headers, then a line per row, cells separated by a tab and every
+// line ending in a newline.
+std::string ListAsText(const MemoryListView& list);
+
+class MemoryLabel final : public TextLabel {
+ public:
+  void SetText(std::string_view text) override { text_ = text; }
+  const std::string& Text() const { return text_; }
+
+ private:
+  std::string text_;
+};
+
+}  // namespace quorvan

@@ -1,0 +1,58 @@
+#pragma once
+
+// The window operations that the list logic and the main window need, in the program's own
+// terms. Each platform implements them over its own controls (Win32, Qt, the terminal view), and
+// MemoryListView implements them in memory. Texts cross this seam as UTF-8.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quorvan {
+
+// A number kept with a row; pointer-sized, like the platform's own item data.
+using ItemData = std::intptr_t;
+
+// Extended list styles, with the values the Win32 list view uses.
+inline constexpr uint32_t kListStyleFullRowSelect = 0x00000020;
+
+// A list view in report mode: rows of text cells under headed columns.
+class ListView {
+ public:
+  // Returns <0 if the first row goes first, >0 if the second does, 0 if they are equal.
+  using CompareFunction = int (*)(ItemData first, ItemData second, void* context);
+
+  virtual ~ListView() = default;
+
+  virtual uint32_t ExtendedStyle() const = 0;
+  virtual void SetExtendedStyle(uint32_t style) = 0;
+
+  // A left-aligned column at `column` with its header text and width in pixels.
+  virtual void InsertColumn(int column, std::string_view header, int widthPx) = 0;
+
+  virtual void DeleteAllRows() = 0;
+  virtual int RowCount() const = 0;
+
+  // Inserts a row at `row` (at the end when past it) with its column-0 text and item data;
+  // returns the row's position, or -1 when it could not be inserted.
+  virtual int InsertRow(int row, std::string_view text, ItemData data) = 0;
+
+  // Cells outside the list are ignored on write and read back empty.
+  virtual void SetCellText(int row, int column, std::string_view text) = 0;
+  virtual std::string CellText(int row, int column) const = 0;
+
+  virtual void SetItemData(int row, ItemData data) = 0;
+
+  // Reorders the rows with `compare`, which is given the item data of two rows and `context`.
+  // `compare` may read cell texts while the sort runs.
+  virtual void SortRows(CompareFunction compare, void* context) = 0;
+};
+
+// A static text control.
+class TextLabel {
+ public:
+  virtual ~TextLabel() = default;
+  virtual void SetText(std::string_view text) = 0;
+};
+
+}  // namespace quorvan

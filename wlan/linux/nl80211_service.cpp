@@ -1,0 +1,270 @@
+#include "wlan/linux/nl80211_service.h"
+
+#include <linux/nl80211.h>
+#include <netlink/errno.h>
+#include <netlink/genl/ctrl.h>
+#include <netlink/genl/genl.h>
+#include <netlink/handlers.h>
+#include <netlink/msg.h>
+#include <netlink/netlink.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <ctime>
+#include <functional>
+#include <utility>
+
+#include "wlan/linux/nl80211_parse.h"
+
+namespace quorvan {
+namespace {
+
+struct SocketFree {
+  void operator()(nl_sock* socket) const { nl_socket_free(socket); }
+};
+struct MessageFree {
+  void operator()(nl_msg* message) const { nlmsg_free(message); }
+};
+struct CallbacksPut {
+  void operator()(nl_cb* callbacks) const { nl_cb_put(callbacks); }
+};
+using Socket = std::unique_ptr<nl_sock, SocketFree>;
+using Message = std::unique_ptr<nl_msg, MessageFree>;
+using Callbacks = std::unique_ptr<nl_cb, CallbacksPut>;
+
+// How one request went: the kernel's own error (a negative errno), libnl's, or neither.
+struct Exchange {
+  int kernelError = 0;
+  int libnlError = 0;
+  bool interrupted = false;  // a dump that the kernel marked NLM_F_DUMP_INTR
+  bool ok() const { return kernelError == 0 && libnlError == 0; }
+};
+
+struct ExchangeState {
+  std::function<void(nl_msg*)> onMessage;
+  Exchange result;
+  bool done = false;
+};
+
+int OnValid(nl_msg* message, void* arg) {
+  auto* state = static_cast<ExchangeState*>(arg);
+  if (state->onMessage) state->onMessage(message);
+  return NL_OK;
+}
+int OnFinish(nl_msg*, void* arg) {
+  static_cast<ExchangeState*>(arg)->done = true;
+  return NL_SKIP;
+}
+int OnAck(nl_msg*, void* arg) {
+  static_cast<ExchangeState*>(arg)->done = true;
+  return NL_STOP;
+}
+int OnDumpInterrupted(nl_msg*, void* arg) {
+  // Keep reading: the rest of the dump must be drained before the socket can be reused.
+  static_cast<ExchangeState*>(arg)->result.interrupted = true;
+  return NL_OK;
+}
+int OnError(sockaddr_nl*, nlmsgerr* error, void* arg) {
+  auto* state = static_cast<ExchangeState*>(arg);
+  state->result.kernelError = error->error;
+  state->done = true;
+  return NL_STOP;
+}
+
+// Sends `message` and hands every reply to `onMessage` until the kernel's ACK, end of dump or
+// error.
+Exchange Transact(nl_sock* socket, nl_msg* message, std::function<void(nl_msg*)> onMessage) {
+  ExchangeState state;
+  state.onMessage = std::move(onMessage);
+  Callbacks callbacks(nl_cb_alloc(NL_CB_DEFAULT));
+  if (!callbacks) {
+    state.result.libnlError = -NLE_NOMEM;
+    return state.result;
+  }
+  nl_cb_set(callbacks.get(), NL_CB_VALID, NL_CB_CUSTOM, OnValid, &state);
+  nl_cb_set(callbacks.get(), NL_CB_FINISH, NL_CB_CUSTOM, OnFinish, &state);
+  nl_cb_set(callbacks.get(), NL_CB_ACK, NL_CB_CUSTOM, OnAck, &state);
+  nl_cb_set(callbacks.get(), NL_CB_DUMP_INTR, NL_CB_CUSTOM, OnDumpInterrupted, &state);
+  nl_cb_err(callbacks.get(), NL_CB_CUSTOM, OnError, &state);
+
+  if (const int sent = nl_send_auto(socket, message); sent < 0) {
+    state.result.libnlError = sent;
+    return state.result;
+  }
+  while (!state.done) {
+    if (const int received = nl_recvmsgs(socket, callbacks.get()); received < 0) {
+      if (!state.done) state.result.libnlError = received;
+      break;
+    }
+  }
+  return state.result;
+}
+
+// A request for `command`, or nullptr when out of memory.
+Message NewRequest(int family, uint8_t command, int flags) {
+  Message message(nlmsg_alloc());
+  if (!message) return nullptr;
+  if (genlmsg_put(message.get(), NL_AUTO_PORT, NL_AUTO_SEQ, family, 0, flags, command, 0) ==
+      nullptr) {
+    return nullptr;
+  }
+  return message;
+}
+
+DWORD ErrorFromKernel(int negativeErrno) {
+  switch (-negativeErrno) {
+    case EPERM:
+    case EACCES:
+      return ERROR_ACCESS_DENIED;
+    case EBUSY:
+      return ERROR_BUSY;
+    case ENODEV:
+    case ENOENT:
+      return ERROR_NOT_FOUND;
+    case EOPNOTSUPP:
+      return ERROR_NOT_SUPPORTED;
+    case ENOMEM:
+      return ERROR_NOT_ENOUGH_MEMORY;
+    default:
+      return ERROR_GEN_FAILURE;
+  }
+}
+
+HostClock ReadHostClock() {
+  timespec boot = {};
+  timespec real = {};
+  clock_gettime(CLOCK_BOOTTIME, &boot);
+  clock_gettime(CLOCK_REALTIME, &real);
+  HostClock clock;
+  clock.boottimeNs =
+      static_cast<uint64_t>(boot.tv_sec) * 1000000000ULL + static_cast<uint64_t>(boot.tv_nsec);
+  clock.realtimeNs = static_cast<int64_t>(real.tv_sec) * 1000000000LL + real.tv_nsec;
+  return clock;
+}
+
+class Nl80211Session : public WlanSession {
+ public:
+  Nl80211Session(Socket socket, int family, std::shared_ptr<std::string> lastFailure)
+      : socket_(std::move(socket)), family_(family), lastFailure_(std::move(lastFailure)) {}
+
+  DWORD EnumInterfaces(std::vector<WlanInterface>& out) override {
+    std::vector<StationInterface> stations;
+    const DWORD result = Dump(
+        NL80211_CMD_GET_INTERFACE, 0,
+        [&](nl_msg* message) {
+          StationInterface station;
+          if (ParseInterfaceMessage(message, station)) stations.push_back(std::move(station));
+        },
+        [&] { stations.clear(); });
+    if (result != ERROR_SUCCESS) return result;
+    std::sort(stations.begin(), stations.end(),
+              [](const auto& a, const auto& b) { return a.ifindex < b.ifindex; });
+    // One interface can be reported more than once when the dump was interrupted.
+    stations.erase(std::unique(stations.begin(), stations.end(),
+                               [](const auto& a, const auto& b) { return a.ifindex == b.ifindex; }),
+                   stations.end());
+    for (const StationInterface& station : stations) {
+      out.push_back({GuidFromIfindex(station.ifindex), station.name});
+    }
+    return ERROR_SUCCESS;
+  }
+
+  DWORD Scan(const GUID& interfaceGuid, const DOT11_SSID*, const WLAN_RAW_DATA*) override {
+    const uint32_t ifindex = IfindexFromGuid(interfaceGuid);
+    if (ifindex == 0) return ERROR_INVALID_PARAMETER;
+    Message request = NewRequest(family_, NL80211_CMD_TRIGGER_SCAN, 0);
+    if (!request) return ERROR_NOT_ENOUGH_MEMORY;
+    // One wildcard SSID makes the scan active, which finds networks sooner than listening.
+    nlattr* ssids = nullptr;
+    if (nla_put_u32(request.get(), NL80211_ATTR_IFINDEX, ifindex) < 0 ||
+        (ssids = nla_nest_start(request.get(), NL80211_ATTR_SCAN_SSIDS)) == nullptr ||
+        nla_put(request.get(), 1, 0, "") < 0) {
+      return ERROR_NOT_ENOUGH_MEMORY;
+    }
+    nla_nest_end(request.get(), ssids);
+    const Exchange exchange = Transact(socket_.get(), request.get(), {});
+    if (exchange.kernelError == -EPERM || exchange.kernelError == -EACCES) {
+      Note("scan requests need CAP_NET_ADMIN; the kernel's own scans keep the list fresh");
+    }
+    return Outcome(exchange, "scan request");
+  }
+
+  DWORD GetBssList(const GUID& interfaceGuid, const DOT11_SSID*, DOT11_BSS_TYPE, bool,
+                   std::vector<WLAN_BSS_ENTRY>& out) override {
+    const uint32_t ifindex = IfindexFromGuid(interfaceGuid);
+    if (ifindex == 0) return ERROR_INVALID_PARAMETER;
+    HostClock clock = ReadHostClock();
+    return Dump(
+        NL80211_CMD_GET_SCAN, ifindex,
+        [&](nl_msg* message) {
+          WLAN_BSS_ENTRY entry;
+          if (ParseBssMessage(message, clock, entry) == BssParse::kEntry) out.push_back(entry);
+        },
+        [&] {
+          out.clear();
+          clock = ReadHostClock();
+        });
+  }
+
+ private:
+  // A dump of `command` (for one interface when `ifindex` is not 0). An interrupted dump is
+  // thrown away (`restart`) and asked for once more; a second interruption is accepted, since
+  // each entry is still sound and the next cycle asks again.
+  DWORD Dump(uint8_t command, uint32_t ifindex, const std::function<void(nl_msg*)>& onMessage,
+             const std::function<void()>& restart) {
+    for (int attempt = 0;; ++attempt) {
+      Message request = NewRequest(family_, command, NLM_F_DUMP);
+      if (!request) return ERROR_NOT_ENOUGH_MEMORY;
+      if (ifindex != 0 && nla_put_u32(request.get(), NL80211_ATTR_IFINDEX, ifindex) < 0) {
+        return ERROR_NOT_ENOUGH_MEMORY;
+      }
+      const Exchange exchange = Transact(socket_.get(), request.get(), onMessage);
+      if (!exchange.ok() || !exchange.interrupted || attempt == 1) {
+        return Outcome(exchange, command == NL80211_CMD_GET_SCAN ? "scan results" : "interfaces");
+      }
+      restart();
+    }
+  }
+
+  DWORD Outcome(const Exchange& exchange, const char* what) {
+    if (exchange.kernelError != 0) {
+      if (exchange.kernelError != -EPERM && exchange.kernelError != -EACCES) {
+        Note(std::string(what) + ": " + nl_geterror(-exchange.kernelError));
+      }
+      return ErrorFromKernel(exchange.kernelError);
+    }
+    if (exchange.libnlError != 0) {
+      Note(std::string(what) + ": " + nl_geterror(exchange.libnlError));
+      return ERROR_GEN_FAILURE;
+    }
+    return ERROR_SUCCESS;
+  }
+
+  void Note(std::string text) { *lastFailure_ = std::move(text); }
+
+  Socket socket_;
+  int family_;
+  std::shared_ptr<std::string> lastFailure_;
+};
+
+}  // namespace
+
+Nl80211Service::Nl80211Service() : lastFailure_(std::make_shared<std::string>()) {}
+
+DWORD Nl80211Service::Open(DWORD, std::unique_ptr<WlanSession>& session) {
+  Socket socket(nl_socket_alloc());
+  if (!socket) return ERROR_NOT_ENOUGH_MEMORY;
+  if (const int error = genl_connect(socket.get()); error < 0) {
+    *lastFailure_ = std::string("no generic netlink: ") + nl_geterror(error);
+    return ERROR_SERVICE_NOT_ACTIVE;
+  }
+  const int family = genl_ctrl_resolve(socket.get(), "nl80211");
+  if (family < 0) {
+    *lastFailure_ = "the kernel has no nl80211 family (no wireless support)";
+    return ERROR_SERVICE_NOT_ACTIVE;
+  }
+  session = std::make_unique<Nl80211Session>(std::move(socket), family, lastFailure_);
+  return ERROR_SUCCESS;
+}
+
+}  // namespace quorvan

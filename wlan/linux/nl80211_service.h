@@ -1,0 +1,27 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "wlan/linux/wlan_service.h"
+
+namespace quorvan {
+
+// The real radio: nl80211 over generic netlink (libnl-genl-3). Each session is one netlink
+// socket. Interfaces are the station interfaces in index order, each GUID carrying its index;
+// a scan request is NL80211_CMD_TRIGGER_SCAN (needs CAP_NET_ADMIN, refused with
+// ERROR_ACCESS_DENIED otherwise); a BSS list is the NL80211_CMD_GET_SCAN dump.
+// Where the kernel has no nl80211 family, Open fails with ERROR_SERVICE_NOT_ACTIVE.
+class Nl80211Service : public WlanService {
+ public:
+  Nl80211Service();
+  std::string Name() const override { return "nl80211"; }
+  DWORD Open(DWORD clientVersion, std::unique_ptr<WlanSession>& session) override;
+  std::string LastFailure() const override { return *lastFailure_; }
+
+ private:
+  // Shared with the sessions, which note their own failures in it.
+  std::shared_ptr<std::string> lastFailure_;
+};
+
+}  // namespace quorvan

@@ -1,0 +1,219 @@
+#include "wlan/linux/simulated_service.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+#include <utility>
+
+#include "wlan/linux/link_quality.h"
+#include "wlan/linux/nl80211_parse.h"
+
+namespace quorvan {
+namespace {
+
+enum class Motion { kSteady, kFlaky, kPassingBy };
+
+struct Template {
+  std::string_view ssid;  // may hold zero bytes: a hidden network's zero-filled name
+  uint32_t mhz;
+  int32_t rssi;        // dBm around which the signal wanders
+  int64_t appearStep;  // first scan step at which it can be heard
+  int64_t vanishStep;  // first scan step at which it is gone for good; 0 for never
+  uint16_t beaconPeriod;
+  Motion motion;
+};
+
+using namespace std::string_view_literals;
+
+constexpr std::string_view kLongName = "Hotel Grand Europa Lobby 2nd Flr";
+static_assert(kLongName.size() == DOT11_SSID_MAX_LENGTH);
+
+// 6 GHz channel n lies at 5950 + 5n MHz.
+constexpr Template kRoster[] = {
+    {"HomeNet", 2412, -48, 0, 0, 100, Motion::kSteady},
+    {"HomeNet", 5180, -55, 0, 0, 100, Motion::kSteady},
+    {"HomeNet", 5975, -63, 0, 0, 100, Motion::kSteady},
+    {"CafeLibre", 2437, -67, 0, 0, 100, Motion::kSteady},
+    {"CafeLibre", 5240, -72, 0, 0, 100, Motion::kSteady},
+    {"", 2462, -70, 0, 0, 100, Motion::kSteady},
+    {"\0\0\0\0\0\0\0"sv, 5745, -78, 0, 0, 100, Motion::kSteady},
+    {kLongName, 2427, -74, 0, 0, 100, Motion::kSteady},
+    {"Café Müller", 2442, -58, 0, 0, 100, Motion::kSteady},
+    {"北京咖啡馆", 5500, -77, 0, 0, 100, Motion::kSteady},
+    {"Ελληνικό WiFi", 2417, -81, 0, 0, 102, Motion::kSteady},
+    {"Bad\xFF\xFEUTF8", 2452, -84, 0, 0, 100, Motion::kSteady},
+    {"Tab\there\x07", 5200, -79, 0, 0, 100, Motion::kSteady},
+    {"eduroam", 2412, -80, 0, 0, 100, Motion::kSteady},
+    {"eduroam", 5260, -76, 0, 0, 100, Motion::kSteady},
+    {"Office-Guest", 6115, -70, 0, 0, 100, Motion::kSteady},
+    {"FRITZ!Box 7590 XQ", 2437, -83, 0, 0, 100, Motion::kSteady},
+    {"Vodafone-A1B2", 2462, -88, 0, 0, 100, Motion::kFlaky},
+    {"TP-Link_5G_3F2A", 5320, -74, 0, 0, 100, Motion::kSteady},
+    {"Printer-HP-LaserJet", 2412, -60, 0, 0, 200, Motion::kSteady},
+    {"Neighbour 5G", 5785, -86, 0, 0, 100, Motion::kFlaky},
+    {"iPhone von Anna", 2437, -65, 6, 30, 100, Motion::kPassingBy},
+    {"Library", 6435, -81, 8, 0, 100, Motion::kSteady},
+    {"Pop-up Market", 2427, -69, 4, 14, 100, Motion::kSteady},
+    {"Train WiFi", 5180, -75, 10, 18, 100, Motion::kSteady},
+};
+
+// 2025-03-01 08:00:00 UTC, where simulated time starts.
+constexpr uint64_t kStartFileTime = kFileTimeUnixEpoch + 1740816000ULL * 10000000ULL;
+constexpr uint64_t kStepFileTime = SimulatedRadio::kStepSeconds * 10000000ULL;
+
+// splitmix64: small, fast and good enough for made-up signals.
+uint64_t Mix(uint64_t& state) {
+  uint64_t z = (state += 0x9E3779B97F4A7C15ULL);
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+  return z ^ (z >> 31);
+}
+
+int32_t Between(uint64_t random, int32_t low, int32_t high) {
+  return low + static_cast<int32_t>(random % static_cast<uint64_t>(high - low + 1));
+}
+
+}  // namespace
+
+struct SimulatedRadio::Bss {
+  Template shape;
+  uint8_t bssid[6] = {};
+  int32_t baseRssi = 0;
+  int32_t rssi = 0;
+  int64_t appearStep = 0;
+  int64_t vanishStep = 0;
+  uint64_t tsfStartUs = 0;
+};
+
+SimulatedRadio::SimulatedRadio(uint64_t seed) : random_(seed) {
+  uint64_t setup = seed ^ 0x5157A11ED0C0FFEEULL;
+  for (const Template& shape : kRoster) {
+    Bss bss;
+    bss.shape = shape;
+    const uint64_t mac = Mix(setup);
+    for (int i = 0; i < 6; ++i) bss.bssid[i] = static_cast<uint8_t>(mac >> (8 * i));
+    bss.bssid[0] &= 0xFE;  // a unicast address
+    bss.baseRssi = shape.rssi + Between(Mix(setup), -5, 5);
+    bss.rssi = bss.baseRssi;
+    // Late and leaving ones shift by a step or two per seed, never to before the start.
+    const int32_t shift = Between(Mix(setup), 0, 2);
+    bss.appearStep = shape.appearStep == 0 ? 0 : shape.appearStep + shift;
+    bss.vanishStep = shape.vanishStep == 0 ? 0 : shape.vanishStep + shift;
+    bss.tsfStartUs = Mix(setup) % (30ULL * 24 * 3600 * 1000000);  // up for under 30 days
+    roster_.push_back(bss);
+  }
+  TakeReadings();
+}
+
+SimulatedRadio::~SimulatedRadio() = default;
+
+std::size_t SimulatedRadio::RosterSize() const { return roster_.size(); }
+
+GUID SimulatedRadio::InterfaceGuid() {
+  return {0x51A7ED00, 0x0001, 0x4000, {'s', 'i', 'm', 'r', 'a', 'd', 'i', 'o'}};
+}
+
+uint64_t SimulatedRadio::NextRandom() { return Mix(random_); }
+
+void SimulatedRadio::Scan() {
+  ++step_;
+  TakeReadings();
+}
+
+std::vector<WLAN_BSS_ENTRY> SimulatedRadio::Query() {
+  ++step_;
+  if (step_ - lastScanStep_ >= kBackgroundScanSteps) TakeReadings();
+  return readings_;
+}
+
+void SimulatedRadio::TakeReadings() {
+  lastScanStep_ = step_;
+  readings_.clear();
+  const uint64_t now = kStartFileTime + static_cast<uint64_t>(step_) * kStepFileTime;
+  for (Bss& bss : roster_) {
+    // Every BSS draws the same number of random values whether heard or not, so that one
+    // BSS's presence never changes another's readings.
+    const uint64_t walk = NextRandom();
+    const uint64_t chance = NextRandom();
+    const uint64_t delay = NextRandom();
+
+    if (bss.shape.motion == Motion::kPassingBy) {
+      // Walks up to the receiver and away again: strongest half way through its visit.
+      const int64_t length = std::max<int64_t>(bss.vanishStep - bss.appearStep, 2);
+      const int64_t half = length / 2;
+      const int64_t distance = std::abs(step_ - bss.appearStep - half);
+      bss.rssi = static_cast<int32_t>(-45 - (40 * distance) / std::max<int64_t>(half, 1));
+    } else {
+      bss.rssi = std::clamp(bss.rssi + Between(walk, -3, 3), bss.baseRssi - 8, bss.baseRssi + 8);
+    }
+    bss.rssi = std::clamp(bss.rssi, -95, -30);
+
+    const bool present = step_ >= bss.appearStep && (bss.vanishStep == 0 || step_ < bss.vanishStep);
+    const bool heard = bss.shape.motion != Motion::kFlaky || chance % 10 < 6;
+    if (!present || !heard) continue;
+
+    WLAN_BSS_ENTRY entry = {};
+    std::memcpy(entry.dot11Bssid, bss.bssid, sizeof bss.bssid);
+    const std::size_t length = std::min<std::size_t>(bss.shape.ssid.size(), DOT11_SSID_MAX_LENGTH);
+    std::memcpy(entry.dot11Ssid.ucSSID, bss.shape.ssid.data(), length);
+    entry.dot11Ssid.uSSIDLength = static_cast<ULONG>(length);
+    entry.lRssi = bss.rssi;
+    entry.uLinkQuality = LinkQualityFromRssi(bss.rssi);
+    entry.usBeaconPeriod = bss.shape.beaconPeriod;
+    // Heard up to two seconds into the scan.
+    const uint64_t heardAfter = delay % 20000000ULL;  // 100 ns units
+    entry.ullHostTimestamp = now + heardAfter;
+    entry.ullTimestamp =
+        bss.tsfStartUs + static_cast<uint64_t>(step_) * kStepSeconds * 1000000ULL + heardAfter / 10;
+    entry.ulChCenterFrequency = bss.shape.mhz * 1000;
+    readings_.push_back(entry);
+  }
+}
+
+namespace {
+
+class SimulatedSession : public WlanSession {
+ public:
+  explicit SimulatedSession(std::shared_ptr<SimulatedRadio> radio) : radio_(std::move(radio)) {}
+
+  DWORD EnumInterfaces(std::vector<WlanInterface>& out) override {
+    out.push_back({SimulatedRadio::InterfaceGuid(), "sim0"});
+    return ERROR_SUCCESS;
+  }
+  DWORD Scan(const GUID& interfaceGuid, const DOT11_SSID*, const WLAN_RAW_DATA*) override {
+    if (!IsOurs(interfaceGuid)) return ERROR_INVALID_PARAMETER;
+    radio_->Scan();
+    return ERROR_SUCCESS;
+  }
+  DWORD GetBssList(const GUID& interfaceGuid, const DOT11_SSID*, DOT11_BSS_TYPE, bool,
+                   std::vector<WLAN_BSS_ENTRY>& out) override {
+    if (!IsOurs(interfaceGuid)) return ERROR_INVALID_PARAMETER;
+    out = radio_->Query();
+    return ERROR_SUCCESS;
+  }
+
+ private:
+  static bool IsOurs(const GUID& guid) {
+    const GUID ours = SimulatedRadio::InterfaceGuid();
+    return std::memcmp(&guid, &ours, sizeof guid) == 0;
+  }
+  std::shared_ptr<SimulatedRadio> radio_;
+};
+
+}  // namespace
+
+SimulatedService::SimulatedService(uint64_t seed)
+    : seed_(seed), radio_(std::make_shared<SimulatedRadio>(seed)) {}
+
+SimulatedService::~SimulatedService() = default;
+
+std::string SimulatedService::Name() const {
+  return "simulated radio (seed " + std::to_string(seed_) + ")";
+}
+
+DWORD SimulatedService::Open(DWORD, std::unique_ptr<WlanSession>& session) {
+  session = std::make_unique<SimulatedSession>(radio_);
+  return ERROR_SUCCESS;
+}
+
+}  // namespace quorvan

@@ -1,0 +1,93 @@
+#pragma once
+
+// What serves the Native Wifi functions of wlan/linux/wlanapi.h on Linux. One WlanService is
+// installed at start-up (SetWlanService); without one, the first call installs nl80211.
+//
+// A client handle from WlanOpenHandle owns one WlanSession for its whole life, and
+// WlanCloseHandle destroys it. Sessions fill plain vectors; the layer turns them into the
+// caller-owned lists of the API. A decorator that wraps a service (and its sessions) therefore
+// sees every result, which is how query results are recorded (TapBssLists).
+
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "wlan/linux/wlanapi.h"
+
+namespace quorvan {
+
+struct WlanInterface {
+  GUID guid = {};
+  std::string description;  // e.g. the kernel's interface name, "wlp2s0"
+};
+
+class WlanSession {
+ public:
+  virtual ~WlanSession() = default;  // WlanCloseHandle
+
+  // The wireless interfaces, in the service's order; `out` arrives empty.
+  virtual DWORD EnumInterfaces(std::vector<WlanInterface>& out) = 0;
+
+  // Asks for a fresh scan and returns without waiting for it to finish. `ssid` and `ieData`
+  // are what the caller passed (nullptr for none).
+  virtual DWORD Scan(const GUID& interfaceGuid, const DOT11_SSID* ssid,
+                     const WLAN_RAW_DATA* ieData) = 0;
+
+  // The BSSes the service holds for the interface, in its order; `out` arrives empty.
+  virtual DWORD GetBssList(const GUID& interfaceGuid, const DOT11_SSID* ssid,
+                           DOT11_BSS_TYPE bssType, bool securityEnabled,
+                           std::vector<WLAN_BSS_ENTRY>& out) = 0;
+};
+
+class WlanService {
+ public:
+  virtual ~WlanService() = default;
+
+  // A short name for messages: "nl80211", "simulated radio (seed 7)".
+  virtual std::string Name() const = 0;
+
+  // WlanOpenHandle: on success sets `session`. May be called many times; every session is
+  // independent.
+  virtual DWORD Open(DWORD clientVersion, std::unique_ptr<WlanSession>& session) = 0;
+
+  // A sentence on why the most recent failed call failed, for the user ("the kernel has no
+  // nl80211 family (no wireless support)"); empty when the service has nothing to add to the
+  // error number.
+  virtual std::string LastFailure() const { return {}; }
+};
+
+// Installs the service behind the six functions, replacing the previous one. Handles opened
+// earlier keep working with the service that opened them.
+void SetWlanService(std::unique_ptr<WlanService> service);
+
+// The installed service, installing Nl80211Service first if there is none.
+WlanService& CurrentWlanService();
+
+// Why the installed service delivers no BSS data right now, as one sentence for the user, or
+// an empty string when it lists at least one wireless interface. Opens and closes one session.
+// Example results: "nl80211: WLAN service not available (error 1062): the kernel has no
+// nl80211 family (no wireless support)", "nl80211: no wireless interface was found".
+std::string DiagnoseWlanService();
+
+// Called with every BSS list query's result and entries (empty on failure).
+using BssListSink =
+    std::function<void(const GUID& interfaceGuid, DWORD result, std::span<const WLAN_BSS_ENTRY>)>;
+
+// Wraps `inner` so that `sink` sees every BSS list its sessions deliver, before the caller does.
+std::unique_ptr<WlanService> TapBssLists(std::unique_ptr<WlanService> inner, BssListSink sink);
+
+// Handles and lists handed out by the layer and not yet closed or freed; both are 0 between
+// operations when every caller cleans up.
+struct WlanLayerUsage {
+  std::size_t openHandles = 0;
+  std::size_t liveLists = 0;
+};
+WlanLayerUsage CurrentWlanLayerUsage();
+
+// The text of a Windows error number the layer and its services use ("access denied").
+std::string_view WlanErrorText(DWORD error);
+
+}  // namespace quorvan

@@ -1,0 +1,102 @@
+#include "wlan/wlan_access.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "tracking/scan_cycle.h"
+#include "wlan/native_wifi.h"
+
+namespace quorvan {
+namespace {
+
+constexpr DWORD kClientVersion = 2;  // Windows Vista and later
+
+// The client handle of one operation; closed on every path.
+class ClientHandle {
+ public:
+  ClientHandle() = default;
+  ClientHandle(const ClientHandle&) = delete;
+  ClientHandle& operator=(const ClientHandle&) = delete;
+  ~ClientHandle() {
+    if (handle_ != nullptr) WlanCloseHandle(handle_, nullptr);
+  }
+
+  DWORD Open() {
+    DWORD negotiatedVersion = 0;
+    return WlanOpenHandle(kClientVersion, nullptr, &negotiatedVersion, &handle_);
+  }
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_ = nullptr;
+};
+
+// A list returned by the service, released with WlanFreeMemory on every path.
+struct FreeWlanMemory {
+  void operator()(void* list) const { WlanFreeMemory(list); }
+};
+using InterfaceList = std::unique_ptr<WLAN_INTERFACE_INFO_LIST, FreeWlanMemory>;
+using BssList = std::unique_ptr<WLAN_BSS_LIST, FreeWlanMemory>;
+
+// The interfaces of `client`, or nullptr when they cannot be listed. An empty list counts as a
+// failure too: the API's lists carry no entry 0 then, and Wine's wlanapi, which always reports
+// zero interfaces, aborts the process on any BSS list request.
+InterfaceList ListInterfaces(const ClientHandle& client) {
+  PWLAN_INTERFACE_INFO_LIST raw = nullptr;
+  const DWORD result = WlanEnumInterfaces(client.get(), nullptr, &raw);
+  InterfaceList list(raw);
+  if (result != ERROR_SUCCESS || !list || list->dwNumberOfItems == 0) return nullptr;
+  return list;
+}
+
+BssObservation ObservationFrom(const WLAN_BSS_ENTRY& entry) {
+  BssObservation observation;
+  std::copy_n(entry.dot11Bssid, observation.bssid.size(), observation.bssid.begin());
+  // All 32 bytes: the name ends at its first zero byte, whatever uSSIDLength says.
+  std::copy_n(entry.dot11Ssid.ucSSID, observation.ssid.size(), observation.ssid.begin());
+  observation.rssi = entry.lRssi;
+  observation.linkQuality = entry.uLinkQuality;
+  observation.timestamp = entry.ullTimestamp;
+  observation.hostTimestamp = entry.ullHostTimestamp;
+  observation.centerFrequency = entry.ulChCenterFrequency;
+  observation.beaconPeriod = entry.usBeaconPeriod;
+  return observation;
+}
+
+}  // namespace
+
+int RequestScan() {
+  ClientHandle client;
+  if (client.Open() != ERROR_SUCCESS) return 1;
+  const InterfaceList interfaces = ListInterfaces(client);
+  if (!interfaces) return 2;
+  const DWORD result = WlanScan(client.get(), &interfaces->InterfaceInfo[0].InterfaceGuid, nullptr,
+                                nullptr, nullptr);
+  return result == ERROR_SUCCESS ? 0 : 3;
+}
+
+int QueryBssSnapshot(NetworkTable& table) {
+  ClientHandle client;
+  client.Open();  // a failure leaves the handle empty, and listing the interfaces fails
+  const InterfaceList interfaces = ListInterfaces(client);
+  if (!interfaces) return 2;
+
+  PWLAN_BSS_LIST raw = nullptr;
+  const DWORD result =
+      WlanGetNetworkBssList(client.get(), &interfaces->InterfaceInfo[0].InterfaceGuid, nullptr,
+                            dot11_BSS_type_any, TRUE, nullptr, &raw);
+  const BssList bssList(raw);
+  if (result == ERROR_SUCCESS && bssList) {
+    // Merged while the service's list is still held, then released with it.
+    const WLAN_BSS_ENTRY* entries = bssList->wlanBssEntries;
+    BssSnapshot snapshot;
+    snapshot.reserve(bssList->dwNumberOfItems);
+    for (DWORD i = 0; i < bssList->dwNumberOfItems; ++i) {
+      snapshot.push_back(ObservationFrom(entries[i]));
+    }
+    MergeBssList(table, snapshot);
+  }
+  return 0;
+}
+
+}  // namespace quorvan

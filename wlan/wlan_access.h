@@ -1,0 +1,17 @@
+#pragma once
+
+#include "tracking/network_table.h"
+
+namespace quorvan {
+
+// Asks the WLAN service for a fresh scan of the first wireless interface and returns without
+// waiting for it. 0 accepted, 1 no client handle, 2 no interface list (or an empty one),
+// 3 the scan request was refused.
+int RequestScan();
+
+// Merges the BSS list that the WLAN service holds for the first wireless interface into
+// `table`. 2 when the interfaces cannot be listed or there is none (the table is untouched),
+// otherwise 0, also when the BSS list itself could not be had (the table is untouched then).
+int QueryBssSnapshot(NetworkTable& table);
+
+}  // namespace quorvan

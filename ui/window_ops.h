@@ -55,4 +55,38 @@ class TextLabel {
   virtual void SetText(std::string_view text) = 0;
 };
 
+// What the main window's behaviour needs from the window that hosts it. The platform window
+// forwards its events to the behaviour and gives the default handling to whatever the behaviour
+// reports as not handled.
+class MainWindowHost {
+ public:
+  enum class IconSize { kSmall = 0, kBig = 1 };
+
+  virtual ~MainWindowHost() = default;
+
+  // The list of networks (control 1000) and the hidden status label (control 1008).
+  virtual ListView& NetworkList() = 0;
+  virtual TextLabel& StatusLabel() = 0;
+
+  virtual void SetTitle(std::string_view title) = 0;
+
+  // From now on the behaviour's OnTimer(timer) runs every `periodMs` until the window closes.
+  virtual void StartTimer(int timer, int periodMs) = 0;
+
+  // The window menu, fetched without resetting it: false when the window has none.
+  virtual bool HasWindowMenu() = 0;
+  virtual void AppendWindowMenuSeparator() = 0;
+  // Choosing the item delivers `command` to the behaviour's OnSysCommand.
+  virtual void AppendWindowMenuItem(unsigned command, std::string_view text) = 0;
+
+  // A string resource's text, empty when absent.
+  virtual std::string LoadResourceString(int id) = 0;
+
+  // Sets the application icon as the window's icon of that size.
+  virtual void SetIcon(IconSize size) = 0;
+
+  // Shows the About box modally; returns when it is closed.
+  virtual void RunAboutBox() = 0;
+};
+
 }  // namespace quorvan

@@ -1,0 +1,194 @@
+#include "app/qt/quorvan_dialog.h"
+
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPushButton>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+#include "app/about_box.h"
+
+namespace quorvan {
+namespace {
+
+// Dialog units as Windows converts them: a quarter of the dialog font's average character width
+// horizontally and an eighth of its height vertically.
+class DialogUnits {
+ public:
+  explicit DialogUnits(const QFont& font) {
+    const QFontMetrics metrics(font);
+    const int letters =
+        metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    baseX_ = (letters / 26 + 1) / 2;
+    baseY_ = metrics.height();
+  }
+  int X(int units) const { return (units * baseX_ + 2) / 4; }
+  int Y(int units) const { return (units * baseY_ + 4) / 8; }
+  QRect Rect(int x, int y, int width, int height) const {
+    return QRect(X(x), Y(y), X(width), Y(height));
+  }
+
+ private:
+  int baseX_ = 6;
+  int baseY_ = 13;
+};
+
+QFont DialogFont() {
+  QFont font("MS Shell Dlg", 8);  // falls back to the desktop's sans-serif face
+  font.setStyleHint(QFont::SansSerif);
+  return font;
+}
+
+}  // namespace
+
+QIcon ApplicationIcon() {
+  QIcon icon;
+  for (int size : {16, 32, 48, 96}) {
+    icon.addFile(QStringLiteral(":/quorvan/icons/quorvan-%1.png").arg(size), QSize(size, size));
+  }
+  return icon;
+}
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+  setFont(DialogFont());
+  setWindowTitle(FromUtf8(kAboutCaption));
+  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint);
+  const DialogUnits du(font());
+  setFixedSize(du.X(235), du.Y(55));
+
+  auto* icon = new QLabel(this);
+  icon->setGeometry(du.Rect(11, 17, 20, 20));
+  icon->setPixmap(ApplicationIcon().pixmap(32, 32));
+  icon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+  auto* text = new QLabel(this);
+  text->setObjectName("aboutText");
+  text->setTextFormat(Qt::PlainText);  // no "&" processing, no markup
+  text->setText(FromUtf8(kAboutText));
+  text->setGeometry(du.Rect(40, 10, 119, 8));
+
+  auto* ok = new QPushButton(FromUtf8(kAboutButton), this);
+  ok->setGeometry(du.Rect(178, 7, 50, 16));
+  ok->setDefault(true);
+  ok->setAutoDefault(true);
+  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+QuorvanDialog::QuorvanDialog(QWidget* parent)
+    : QDialog(parent),
+      view_(new QTreeView(this)),
+      statusLabel_(new QLabel(this)),
+      list_(*view_),
+      status_(*statusLabel_),
+      behaviour_(*this) {
+  setFont(DialogFont());
+  setWindowTitle("quorvan");
+  // Caption and close button only: no minimise, no maximise, no resizing.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  const DialogUnits du(font());
+  setFixedSize(du.X(547), du.Y(289));
+  view_->setObjectName("networkList");
+  view_->setGeometry(du.Rect(7, 7, 533, 275));
+  view_->setFrameShape(QFrame::StyledPanel);
+  view_->setFocusPolicy(Qt::StrongFocus);
+  view_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(view_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    const auto menu = BuildWindowMenu();
+    if (QAction* chosen = menu->exec(view_->viewport()->mapToGlobal(at))) {
+      behaviour_.OnSysCommand(chosen->data().toUInt());
+    }
+  });
+  connect(view_->header(), &QHeaderView::sectionClicked, this,
+          [this](int column) { behaviour_.OnColumnClick(column); });
+
+  statusLabel_->setObjectName("statusLabel");
+  statusLabel_->setText("NO INTERFACE");
+  statusLabel_->setGeometry(du.Rect(7, 7, 116, 8));
+  statusLabel_->hide();
+
+  auto* about = new QShortcut(QKeySequence(Qt::Key_F1), this);
+  connect(about, &QShortcut::activated, this, [this] { behaviour_.OnSysCommand(kAboutCommand); });
+
+  behaviour_.OnInitDialog();
+  view_->setFocus();
+}
+
+QuorvanDialog::~QuorvanDialog() { behaviour_.OnDestroy(); }
+
+void QuorvanDialog::SetTitle(std::string_view title) { setWindowTitle(FromUtf8(title)); }
+
+void QuorvanDialog::StartTimer(int timer, int periodMs) {
+  auto& slot = timers_[timer];
+  slot = std::make_unique<QTimer>();
+  slot->setInterval(periodMs);
+  slot->setTimerType(Qt::CoarseTimer);
+  connect(slot.get(), &QTimer::timeout, this, [this, timer] { behaviour_.OnTimer(timer); });
+  slot->start();
+}
+
+void QuorvanDialog::AppendWindowMenuSeparator() { windowMenu_.push_back({0, QString()}); }
+
+void QuorvanDialog::AppendWindowMenuItem(unsigned command, std::string_view text) {
+  windowMenu_.push_back({command, FromUtf8(text)});
+}
+
+std::string QuorvanDialog::LoadResourceString(int id) {
+  return id == kAboutMenuString ? std::string(kAboutMenuText) : std::string();
+}
+
+void QuorvanDialog::SetIcon(IconSize) {
+  // Qt picks the size it needs from one icon, so big and small are the same call.
+  setWindowIcon(ApplicationIcon());
+}
+
+void QuorvanDialog::RunAboutBox() {
+  CAboutDlg about(this);
+  about.exec();
+}
+
+std::unique_ptr<QMenu> QuorvanDialog::BuildWindowMenu() {
+  auto menu = std::make_unique<QMenu>(this);
+  for (const MenuEntry& entry : windowMenu_) {
+    // A separator leads nowhere when nothing stands above it in this menu of our own.
+    if (entry.command == 0) {
+      if (!menu->isEmpty()) menu->addSeparator();
+    } else {
+      menu->addAction(entry.text)->setData(entry.command);
+    }
+  }
+  return menu;
+}
+
+QStringList QuorvanDialog::WindowMenuTexts() const {
+  QStringList texts;
+  for (const MenuEntry& entry : windowMenu_) texts << entry.text;
+  return texts;
+}
+
+void QuorvanDialog::keyPressEvent(QKeyEvent* event) {
+  // Enter and Escape end the dialog, as OK and Cancel do for a Windows dialog without buttons.
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      accept();
+      return;
+    case Qt::Key_Escape:
+      reject();
+      return;
+    default:
+      QDialog::keyPressEvent(event);
+  }
+}
+
+void QuorvanDialog::done(int result) {
+  timers_.clear();
+  behaviour_.OnDestroy();
+  QDialog::done(result);
+}
+
+}  // namespace quorvan

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QDialog>
+#include <QIcon>
+#include <QLabel>
+#include <QStringList>
+#include <QTimer>
+#include <QTreeView>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "app/main_window.h"
+#include "ui/qt/qt_list_view.h"
+
+namespace quorvan {
+
+// The application icon at every size that res/ holds.
+QIcon ApplicationIcon();
+
+// The About box: the icon, "quorvan Version 1.0" and an OK button that closes it.
+class CAboutDlg final : public QDialog {
+ public:
+  explicit CAboutDlg(QWidget* parent = nullptr);
+};
+
+// The main window on Linux desktops: a fixed-size dialog with the network list, hosting the
+// platform-independent behaviour. Linux window managers own the window menu, so its entries
+// are offered where a Linux user looks for them: the list's context menu, and F1 for About.
+class QuorvanDialog final : public QDialog, public MainWindowHost {
+ public:
+  explicit QuorvanDialog(QWidget* parent = nullptr);
+  ~QuorvanDialog() override;
+
+  // MainWindowHost
+  ListView& NetworkList() override { return list_; }
+  TextLabel& StatusLabel() override { return status_; }
+  void SetTitle(std::string_view title) override;
+  void StartTimer(int timer, int periodMs) override;
+  bool HasWindowMenu() override { return true; }
+  void AppendWindowMenuSeparator() override;
+  void AppendWindowMenuItem(unsigned command, std::string_view text) override;
+  std::string LoadResourceString(int id) override;
+  void SetIcon(IconSize size) override;
+  void RunAboutBox() override;
+
+  CquorvanDlg& Behaviour() { return behaviour_; }
+  QTreeView& ListWidget() { return *view_; }
+  QLabel& StatusWidget() { return *statusLabel_; }
+  // The context menu as it would open now: its entries' texts, "" for a separator.
+  QStringList WindowMenuTexts() const;
+  // The menu that the context-menu request opens; exposed for tests.
+  std::unique_ptr<class QMenu> BuildWindowMenu();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void done(int result) override;
+
+ private:
+  struct MenuEntry {
+    unsigned command = 0;  // 0 for a separator
+    QString text;
+  };
+
+  QTreeView* view_;
+  QLabel* statusLabel_;
+  QtListView list_;
+  QtLabel status_;
+  std::map<int, std::unique_ptr<QTimer>> timers_;
+  std::vector<MenuEntry> windowMenu_;
+  CquorvanDlg behaviour_;
+};
+
+}  // namespace quorvan

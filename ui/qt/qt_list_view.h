@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QLabel>
+#include <QString>
+#include <QTreeView>
+#include <vector>
+
+#include "ui/window_ops.h"
+
+namespace quorvan {
+
+// The rows and columns of the list, as a Qt model: the view draws only what is on screen, so a
+// refresh of thousands of rows stays cheap.
+class QtListModel final : public QAbstractTableModel {
+ public:
+  using QAbstractTableModel::QAbstractTableModel;
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+  void InsertColumn(int column, const QString& header);
+  void Clear();
+  int InsertRow(int row, const QString& text, ItemData data);
+  void SetCell(int row, int column, const QString& text);
+  QString Cell(int row, int column) const;
+  void SetItemData(int row, ItemData data);
+  void Sort(ListView::CompareFunction compare, void* context);
+
+ private:
+  struct Row {
+    std::vector<QString> cells;
+    ItemData data = 0;
+  };
+  bool Contains(int row, int column) const;
+
+  std::vector<QString> headers_;
+  std::vector<Row> rows_;
+};
+
+// The list view of the window operations over a QTreeView in report style.
+class QtListView final : public ListView {
+ public:
+  explicit QtListView(QTreeView& view);
+
+  uint32_t ExtendedStyle() const override { return extendedStyle_; }
+  void SetExtendedStyle(uint32_t style) override;
+  void InsertColumn(int column, std::string_view header, int widthPx) override;
+  void DeleteAllRows() override { model_->Clear(); }
+  int RowCount() const override { return model_->rowCount(); }
+  int InsertRow(int row, std::string_view text, ItemData data) override;
+  void SetCellText(int row, int column, std::string_view text) override;
+  std::string CellText(int row, int column) const override;
+  void SetItemData(int row, ItemData data) override { model_->SetItemData(row, data); }
+  void SortRows(CompareFunction compare, void* context) override { model_->Sort(compare, context); }
+
+  QtListModel& Model() { return *model_; }
+
+ private:
+  QTreeView& view_;
+  QtListModel* model_;  // owned by the view
+  uint32_t extendedStyle_ = 0;
+};
+
+class QtLabel final : public TextLabel {
+ public:
+  explicit QtLabel(QLabel& label) : label_(label) {}
+  void SetText(std::string_view text) override;
+
+ private:
+  QLabel& label_;
+};
+
+inline QString FromUtf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace quorvan

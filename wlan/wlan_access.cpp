@@ -63,7 +63,18 @@ BssObservation ObservationFrom(const WLAN_BSS_ENTRY& entry) {
   return observation;
 }
 
+QueryListener& Listener() {
+  static QueryListener listener;
+  return listener;
+}
+
+void Tell(QueryOutcome outcome, std::span<const BssObservation> observations = {}) {
+  if (Listener()) Listener()(outcome, observations);
+}
+
 }  // namespace
+
+void SetQueryListener(QueryListener listener) { Listener() = std::move(listener); }
 
 int RequestScan() {
   ClientHandle client;
@@ -77,9 +88,13 @@ int RequestScan() {
 
 int QueryBssSnapshot(NetworkTable& table) {
   ClientHandle client;
-  client.Open();  // a failure leaves the handle empty, and listing the interfaces fails
+  // A failure leaves the handle empty, and listing the interfaces fails.
+  const bool opened = client.Open() == ERROR_SUCCESS;
   const InterfaceList interfaces = ListInterfaces(client);
-  if (!interfaces) return 2;
+  if (!interfaces) {
+    Tell(opened ? QueryOutcome::kNoInterface : QueryOutcome::kNoService);
+    return 2;
+  }
 
   PWLAN_BSS_LIST raw = nullptr;
   const DWORD result =
@@ -95,6 +110,9 @@ int QueryBssSnapshot(NetworkTable& table) {
       snapshot.push_back(ObservationFrom(entries[i]));
     }
     MergeBssList(table, snapshot);
+    Tell(QueryOutcome::kListed, snapshot);
+  } else {
+    Tell(QueryOutcome::kListFailed);
   }
   return 0;
 }

@@ -60,7 +60,8 @@ class WlanAccess : public ::testing::Test {
   }
 };
 
-struct RequestScanCase {
+// What the service answers, what the operation returns, and the calls that reached the service.
+struct AccessCase {
   const char* name;
   FakeWlan fake;
   int result;
@@ -86,7 +87,7 @@ FakeWlan TwoInterfaces() {
 }
 
 TEST_F(WlanAccess, RequestScanCallsAndResultAtEveryStep) {
-  const RequestScanCase cases[] = {
+  const AccessCase cases[] = {
       {"success", {}, 0, {"open v2", "enum", "scan 1111 no-ssid no-ie", "close, lists unfreed: 0"}},
       {"open fails", Failing(&FakeWlan::openResult, ERROR_SERVICE_NOT_ACTIVE), 1, {"open v2"}},
       {"enum fails",
@@ -107,7 +108,7 @@ TEST_F(WlanAccess, RequestScanCallsAndResultAtEveryStep) {
        0,
        {"open v2", "enum", "scan 1111 no-ssid no-ie", "close, lists unfreed: 0"}},
   };
-  for (const RequestScanCase& c : cases) {
+  for (const AccessCase& c : cases) {
     SCOPED_TRACE(c.name);
     const auto log = InstallRecordingService(c.fake);
     EXPECT_EQ(RequestScan(), c.result);
@@ -117,18 +118,11 @@ TEST_F(WlanAccess, RequestScanCallsAndResultAtEveryStep) {
   }
 }
 
-struct QueryCase {
-  const char* name;
-  FakeWlan fake;
-  int result;
-  Log calls;
-};
-
 const char* const kBssListCall = "bsslist 1111 no-ssid type 3 secure";
 
 TEST_F(WlanAccess, QueryFailuresLeaveTheTableUntouched) {
   FakeWlan noEntries;  // the service works but has heard nothing
-  const QueryCase cases[] = {
+  const AccessCase cases[] = {
       {"open fails", Failing(&FakeWlan::openResult, ERROR_SERVICE_NOT_ACTIVE), 2, {"open v2"}},
       {"enum fails",
        Failing(&FakeWlan::enumResult, ERROR_GEN_FAILURE),
@@ -141,7 +135,7 @@ TEST_F(WlanAccess, QueryFailuresLeaveTheTableUntouched) {
        {"open v2", "enum", kBssListCall, "close, lists unfreed: 0"}},
       {"zero entries", noEntries, 0, {"open v2", "enum", kBssListCall, "close, lists unfreed: 0"}},
   };
-  for (const QueryCase& c : cases) {
+  for (const AccessCase& c : cases) {
     SCOPED_TRACE(c.name);
     const auto log = InstallRecordingService(c.fake);
     NetworkTable table;

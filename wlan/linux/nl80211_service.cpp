@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <functional>
 #include <utility>
@@ -183,10 +184,11 @@ class Nl80211Session : public WlanSession {
     }
     nla_nest_end(request.get(), ssids);
     const Exchange exchange = Transact(socket_.get(), request.get(), {});
-    if (exchange.kernelError == -EPERM || exchange.kernelError == -EACCES) {
+    const DWORD result = Outcome(exchange, "scan request");
+    if (result == ERROR_ACCESS_DENIED) {
       Note("scan requests need CAP_NET_ADMIN; the kernel's own scans keep the list fresh");
     }
-    return Outcome(exchange, "scan request");
+    return result;
   }
 
   DWORD GetBssList(const GUID& interfaceGuid, const DOT11_SSID*, DOT11_BSS_TYPE, bool,
@@ -228,9 +230,7 @@ class Nl80211Session : public WlanSession {
 
   DWORD Outcome(const Exchange& exchange, const char* what) {
     if (exchange.kernelError != 0) {
-      if (exchange.kernelError != -EPERM && exchange.kernelError != -EACCES) {
-        Note(std::string(what) + ": " + nl_geterror(-exchange.kernelError));
-      }
+      Note(std::string(what) + ": " + std::strerror(-exchange.kernelError));
       return ErrorFromKernel(exchange.kernelError);
     }
     if (exchange.libnlError != 0) {

@@ -183,5 +183,46 @@ TEST_F(WlanAccess, SsidIsTheThirtyTwoBytesNotTheLengthField) {
             (std::vector<std::string>{"0123456789abcdef0123456789ABCDEF", "abcdef"}));
 }
 
+TEST_F(WlanAccess, ListenerHearsHowEachQueryEnded) {
+  struct Case {
+    const char* name;
+    FakeWlan fake;
+    QueryOutcome outcome;
+    std::size_t observations;
+  };
+  FakeWlan twoEntries;
+  twoEntries.entries = {Entry(1, "a", -50), Entry(2, "b", -60)};
+  const Case cases[] = {
+      {"no service", Failing(&FakeWlan::openResult, ERROR_SERVICE_NOT_ACTIVE),
+       QueryOutcome::kNoService, 0},
+      {"listing fails", Failing(&FakeWlan::enumResult, ERROR_GEN_FAILURE),
+       QueryOutcome::kNoInterface, 0},
+      {"no interface", NoInterfaces(), QueryOutcome::kNoInterface, 0},
+      {"list fails", Failing(&FakeWlan::bssListResult, ERROR_NOT_FOUND), QueryOutcome::kListFailed,
+       0},
+      {"empty list", {}, QueryOutcome::kListed, 0},
+      {"two entries", twoEntries, QueryOutcome::kListed, 2},
+  };
+  std::vector<std::pair<QueryOutcome, std::size_t>> heard;
+  SetQueryListener([&](QueryOutcome outcome, std::span<const BssObservation> observations) {
+    heard.emplace_back(outcome, observations.size());
+  });
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    heard.clear();
+    InstallRecordingService(c.fake);
+    NetworkTable table;
+    QueryBssSnapshot(table);
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_EQ(heard[0].first, c.outcome);
+    EXPECT_EQ(heard[0].second, c.observations);
+  }
+  SetQueryListener({});
+  heard.clear();
+  NetworkTable table;
+  QueryBssSnapshot(table);
+  EXPECT_TRUE(heard.empty());
+}
+
 }  // namespace
 }  // namespace quorvan

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+namespace quorvan {
+
+// The list printed for scripts: `cycles` scan cycles back to back (the first as the window's
+// initialisation runs it), without waiting and without scan requests, then the list as the list
+// view shows it after the last refresh.
+struct ListResult {
+  std::string text;    // the header line and one line per row, cells separated by a tab
+  int exitCode = 0;    // 0, or 1 when the last cycle's query found no BSS list
+  std::string reason;  // why, when exitCode is 1
+};
+
+ListResult RunListMode(int cycles);
+
+}  // namespace quorvan

@@ -1,0 +1,196 @@
+// The terminal view: the same main window behaviour and timers as the desktop window, drawn
+// with ncurses for SSH sessions and machines without a display.
+
+#include "app/text/terminal_app.h"
+
+#include <curses.h>
+
+#include <chrono>
+#include <clocale>
+#include <csignal>
+#include <map>
+
+#include "app/about_box.h"
+#include "app/headless_host.h"
+#include "app/main_window.h"
+#include "ui/text/terminal_view.h"
+
+namespace quorvan {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+volatile std::sig_atomic_t interrupted = 0;
+
+void OnSignal(int) { interrupted = 1; }
+
+Key KeyOf(int ch) {
+  switch (ch) {
+    case KEY_UP:
+      return Key::kUp;
+    case KEY_DOWN:
+      return Key::kDown;
+    case KEY_LEFT:
+      return Key::kLeft;
+    case KEY_RIGHT:
+      return Key::kRight;
+    case KEY_PPAGE:
+      return Key::kPageUp;
+    case KEY_NPAGE:
+      return Key::kPageDown;
+    case KEY_HOME:
+      return Key::kHome;
+    case KEY_END:
+      return Key::kEnd;
+    case KEY_ENTER:
+    case '\n':
+    case '\r':
+      return Key::kEnter;
+    case 27:
+      return Key::kEscape;
+    case KEY_F(1):
+      return Key::kF1;
+    case KEY_RESIZE:
+      return Key::kResize;
+    default:
+      return Key::kNone;
+  }
+}
+
+class TerminalHost final : public HeadlessHost {
+ public:
+  TerminalHost() : view_(List()) {}
+
+  void Attach(CquorvanDlg& dialog) { dialog_ = &dialog; }
+
+  void StartTimer(int timer, int periodMs) override {
+    timers_[timer] = {std::chrono::milliseconds(periodMs),
+                      Clock::now() + std::chrono::milliseconds(periodMs)};
+  }
+
+  bool HasWindowMenu() override { return false; }
+
+  void RunAboutBox() override {
+    // Modal, like the About box of the desktop window: the timers go on underneath.
+    aboutOpen_ = true;
+    while (aboutOpen_ && !interrupted) {
+      Draw();
+      const int ch = WaitForInput();
+      if (ch != ERR && ch != KEY_RESIZE && ch != KEY_MOUSE) aboutOpen_ = false;
+    }
+    aboutOpen_ = false;
+  }
+
+  // Runs until the user quits.
+  void Run() {
+    bool quit = false;
+    while (!quit && !interrupted) {
+      Draw();
+      const int ch = WaitForInput();
+      if (ch == ERR) continue;
+      if (ch == KEY_MOUSE) {
+        MEVENT event;
+        if (getmouse(&event) == OK && event.y == TerminalView::kHeaderLine &&
+            (event.bstate & (BUTTON1_CLICKED | BUTTON1_PRESSED | BUTTON1_RELEASED))) {
+          const int column = view_.ColumnAt(event.x);
+          if (column >= 0 && !(event.bstate & BUTTON1_RELEASED)) dialog_->OnColumnClick(column);
+        }
+        continue;
+      }
+      const ViewAction action = view_.OnKey(KeyOf(ch), ch, COLS, LINES);
+      switch (action.kind) {
+        case ViewAction::kSortColumn:
+          dialog_->OnColumnClick(action.column);
+          break;
+        case ViewAction::kAbout:
+          dialog_->OnSysCommand(kAboutCommand);
+          break;
+        case ViewAction::kQuit:
+          quit = true;
+          break;
+        default:
+          break;
+      }
+    }
+  }
+
+ private:
+  struct Timer {
+    Clock::duration period;
+    Clock::time_point due;
+  };
+
+  // Waits for a key until the next timer falls due, delivers the timers that are due, and
+  // returns the key or ERR.
+  int WaitForInput() {
+    auto next = Clock::now() + std::chrono::seconds(1);
+    for (const auto& [id, timer] : timers_) next = std::min(next, timer.due);
+    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - Clock::now());
+    timeout(static_cast<int>(std::max<long long>(0, wait.count())));
+    const int ch = getch();
+    const auto now = Clock::now();
+    for (auto& [id, timer] : timers_) {
+      if (timer.due <= now) {
+        timer.due = std::max(timer.due + timer.period, now);
+        dialog_->OnTimer(id);
+      }
+    }
+    return ch;
+  }
+
+  void Draw() {
+    erase();
+    const auto lines = view_.Render(Title(), COLS, LINES);
+    for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
+      const attr_t style = i == 0 ? A_REVERSE : i == TerminalView::kHeaderLine ? A_BOLD : A_NORMAL;
+      attrset(style);
+      mvaddnstr(i, 0, lines[i].c_str(), static_cast<int>(lines[i].size()));
+    }
+    attrset(A_NORMAL);
+    if (aboutOpen_) {
+      const auto box = AboutBoxLines();
+      const int top = std::max(0, (LINES - static_cast<int>(box.size())) / 2);
+      const int left = std::max(0, (COLS - DisplayWidth(box[0])) / 2);
+      for (int i = 0; i < static_cast<int>(box.size()); ++i) {
+        mvaddstr(top + i, left, box[i].c_str());
+      }
+    }
+    refresh();
+  }
+
+  TerminalView view_;
+  CquorvanDlg* dialog_ = nullptr;
+  std::map<int, Timer> timers_;
+  bool aboutOpen_ = false;
+};
+
+}  // namespace
+
+int RunTerminal() {
+  std::setlocale(LC_ALL, "");
+  std::signal(SIGINT, OnSignal);
+  std::signal(SIGTERM, OnSignal);
+  std::signal(SIGHUP, OnSignal);
+
+  TerminalHost host;
+  CquorvanDlg dialog(host);
+  host.Attach(dialog);
+
+  initscr();
+  cbreak();
+  noecho();
+  keypad(stdscr, TRUE);
+  curs_set(0);
+  set_escdelay(25);
+  mousemask(BUTTON1_CLICKED | BUTTON1_PRESSED, nullptr);
+  mouseinterval(0);
+
+  dialog.OnInitDialog();
+  host.Run();
+
+  endwin();
+  dialog.OnDestroy();
+  return 0;
+}
+
+}  // namespace quorvan

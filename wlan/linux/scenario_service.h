@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "wlan/linux/wlan_service.h"
+#include "wlan/scenario_file.h"
+#include "wlan/wlan_access.h"
+
+namespace quorvan {
+
+struct ScenarioReplay;
+
+// Replays a scenario (wlan/scenario_file.h): every BSS list query is served the next line, and
+// after the last line every query finds one interface with an empty list. Scan requests are
+// accepted and consume nothing.
+//
+// Between two queries the service behaves as the next line says, for every caller: while it is
+// {"error": "no-service"} opening fails (ERROR_SERVICE_NOT_ACTIVE), while it is
+// {"error": "no-interface"} the interface list is empty, while it is {"error": "query-failed"}
+// the BSS list request fails (ERROR_GEN_FAILURE). A scan request in between therefore fails
+// the same way a real one would.
+//
+// A BSS list request consumes its line. A query that fails before it asks for one (no service,
+// no interface) makes exactly the calls a scan request makes, so the service cannot tell the
+// two apart by itself: the listener from QueryEndListener, called at the end of every
+// QueryBssSnapshot, tells it that such a query has had its line.
+//
+//   std::vector<ScenarioLine> lines;
+//   if (!LoadScenarioFile(path, lines, error)) ...         // "quorvan: " + error, exit 2
+//   auto service = std::make_unique<ScenarioService>(std::move(lines), path);
+//   QueryListener replay = service->QueryEndListener();
+//   SetWlanService(std::move(service));
+//   SetQueryListener(replay);   // or a listener that calls it and a recorder's
+class ScenarioService : public WlanService {
+ public:
+  // `source` names the scenario in Name(), usually the file's path.
+  ScenarioService(std::vector<ScenarioLine> lines, std::string source);
+  ~ScenarioService() override;
+
+  std::string Name() const override;  // "scenario FILE"
+  DWORD Open(DWORD clientVersion, std::unique_ptr<WlanSession>& session) override;
+  // "line 4 of the scenario is {"error": "no-service"}" after a failure the scenario caused.
+  std::string LastFailure() const override;
+
+  // The lines not yet served.
+  std::size_t LinesLeft() const;
+
+  // Shares the replay with the service, so it may outlive it.
+  QueryListener QueryEndListener() const;
+
+  static GUID InterfaceGuid();
+
+ private:
+  std::shared_ptr<ScenarioReplay> replay_;
+  std::string source_;
+};
+
+}  // namespace quorvan

@@ -126,7 +126,7 @@ void QuorvanDialog::StartTimer(int timer, int periodMs) {
   auto& slot = timers_[timer];
   slot = std::make_unique<QTimer>();
   slot->setInterval(periodMs);
-  slot->setTimerType(Qt::CoarseTimer);
+  slot->setTimerType(Qt::PreciseTimer);  // keeps the tick and the cycle in step
   connect(slot.get(), &QTimer::timeout, this, [this, timer] { behaviour_.OnTimer(timer); });
   slot->start();
 }

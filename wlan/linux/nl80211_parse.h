@@ -36,8 +36,8 @@ SsidSearch FindSsid(std::span<const uint8_t> elements, DOT11_SSID& ssid);
 enum class BssParse { kEntry, kSkip };
 
 // One message of an NL80211_CMD_GET_SCAN dump into `entry`. kSkip for a message without a
-// well-formed BSS (no BSSID, attributes failing their policy, broken elements); `entry` is then
-// unspecified.
+// well-formed BSS (no BSSID, attributes failing their policy, broken elements, a frequency
+// beyond 32 bits of kHz); `entry` may then be partly written and is not to be used.
 BssParse ParseBssMessage(nl_msg* message, const HostClock& clock, WLAN_BSS_ENTRY& entry);
 
 struct StationInterface {

@@ -320,6 +320,8 @@ std::string TimestampText(uint64_t value) {
 
 bool ParseScenario(std::string_view text, std::vector<ScenarioLine>& lines, std::string& error) {
   lines.clear();
+  // Editors on some systems start UTF-8 files with a byte order mark.
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   int lineNumber = 0;
   while (!text.empty()) {
     ++lineNumber;

@@ -1,25 +1,18 @@
 #include "wlan/scenario_file.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/wlan/scenario_test_support.h"
 #include "wlan/query_recorder.h"
 
 namespace quorvan {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-std::string Ssid(const BssObservation& bss) {
-  return std::string(bss.ssid.begin(), bss.ssid.end());
-}
+using testing::Fields;
 
 // One BSS line in, the observation that must come out of it.
 struct FieldCase {
@@ -122,15 +115,7 @@ TEST(ScenarioParse, EachFieldReachesItsObservationField) {
     BssObservation expected;
     expected.bssid = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
     c.expect(expected);
-    const BssObservation& got = lines[0].bsses[0];
-    EXPECT_EQ(got.bssid, expected.bssid);
-    EXPECT_EQ(Ssid(got), Ssid(expected));
-    EXPECT_EQ(got.rssi, expected.rssi);
-    EXPECT_EQ(got.linkQuality, expected.linkQuality);
-    EXPECT_EQ(got.timestamp, expected.timestamp);
-    EXPECT_EQ(got.hostTimestamp, expected.hostTimestamp);
-    EXPECT_EQ(got.centerFrequency, expected.centerFrequency);
-    EXPECT_EQ(got.beaconPeriod, expected.beaconPeriod);
+    EXPECT_EQ(Fields(lines[0].bsses[0]), Fields(expected));
   }
 }
 
@@ -173,17 +158,21 @@ TEST(ScenarioParse, SsidLengthLimits) {
       {R"("ssid": ")" + ascii32 + "\"", true},
       {R"("ssid": ")" + ascii32 + "x\"", false},
       // An escaped zero is one byte of the name.
-      {R"("ssid": ")" + std::string(21, 'n') + [] {
-         std::string s;
-         for (int i = 0; i < 11; ++i) s += "\\u0000";
-         return s;
-       }() + "\"",
+      {R"("ssid": ")" + std::string(21, 'n') +
+           [] {
+             std::string s;
+             for (int i = 0; i < 11; ++i) s += "\\u0000";
+             return s;
+           }() +
+           "\"",
        true},
-      {R"("ssid": ")" + std::string(22, 'n') + [] {
-         std::string s;
-         for (int i = 0; i < 11; ++i) s += "\\u0000";
-         return s;
-       }() + "\"",
+      {R"("ssid": ")" + std::string(22, 'n') +
+           [] {
+             std::string s;
+             for (int i = 0; i < 11; ++i) s += "\\u0000";
+             return s;
+           }() +
+           "\"",
        false},
       // Eleven three-byte characters: 11 characters, 33 bytes.
       {R"("ssid": ")" +
@@ -316,7 +305,7 @@ TEST(ScenarioParse, DeepNestingIsRefusedNotRecursedInto) {
 
 TEST(ScenarioParse, LinesInOrderWithTheirNumbers) {
   const std::string text =
-      "# a comment\n"
+      "\xEF\xBB\xBF# a comment after a byte order mark\n"
       "\n"
       "[{\"bssid\": \"00:00:00:00:00:01\"}, {\"bssid\": \"00:00:00:00:00:01\", \"rssi\": -1}]\n"
       "  # an indented comment\n"
@@ -351,22 +340,10 @@ TEST(ScenarioParse, LinesInOrderWithTheirNumbers) {
 // A file of its own per test, removed afterwards.
 class ScenarioFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/quorvan-scenario-XXXXXX";
-    const int fd = mkstemp(pattern);
-    ASSERT_GE(fd, 0);
-    close(fd);
-    path_ = pattern;
-  }
-  void TearDown() override { std::remove(path_.c_str()); }
-  void Write(const std::string& text) { std::ofstream(path_, std::ios::binary) << text; }
-  std::string Read() {
-    std::ifstream in(path_, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-  std::string path_;
+  void Write(const std::string& text) { file_.Write(text); }
+  std::string Read() { return file_.Read(); }
+  testing::TempFile file_;
+  const std::string& path_ = file_.path();
 };
 
 TEST_F(ScenarioFile, LoadNamesTheFileInEveryError) {
@@ -433,17 +410,9 @@ TEST(ScenarioWrite, LinesReadBackAsTheSameObservations) {
     ASSERT_EQ(lines.size(), 1u);
     ASSERT_EQ(lines[0].bsses.size(), 2u);
     for (std::size_t i = 0; i < 2; ++i) {
-      const BssObservation& got = lines[0].bsses[i];
       BssObservation expected = written[i];
       std::fill(std::find(expected.ssid.begin(), expected.ssid.end(), 0), expected.ssid.end(), 0);
-      EXPECT_EQ(got.bssid, expected.bssid);
-      EXPECT_EQ(Ssid(got), Ssid(expected));
-      EXPECT_EQ(got.rssi, expected.rssi);
-      EXPECT_EQ(got.linkQuality, expected.linkQuality);
-      EXPECT_EQ(got.timestamp, expected.timestamp);
-      EXPECT_EQ(got.hostTimestamp, expected.hostTimestamp);
-      EXPECT_EQ(got.centerFrequency, expected.centerFrequency);
-      EXPECT_EQ(got.beaconPeriod, expected.beaconPeriod);
+      EXPECT_EQ(Fields(lines[0].bsses[i]), Fields(expected));
     }
   }
 }

@@ -1,20 +1,16 @@
 #include "wlan/linux/scenario_service.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "tests/support/literal_tracking.h"
 #include "tests/wlan/recording_service.h"
+#include "tests/wlan/scenario_test_support.h"
 #include "tracking/scan_cycle.h"
 #include "wlan/linux/simulated_service.h"
 #include "wlan/query_recorder.h"
@@ -24,10 +20,7 @@
 namespace quorvan {
 namespace {
 
-auto Fields(const BssObservation& o) {
-  return std::tie(o.bssid, o.ssid, o.rssi, o.linkQuality, o.timestamp, o.hostTimestamp,
-                  o.centerFrequency, o.beaconPeriod);
-}
+using testing::Fields;
 
 // What one QueryBssSnapshot told its listener.
 struct Heard {
@@ -177,18 +170,6 @@ std::vector<std::string> RunCycles(int cycles, const std::function<void(int)>& b
 
 class RecordThenReplay : public ScenarioReplay {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/quorvan-record-XXXXXX";
-    const int fd = mkstemp(pattern);
-    ASSERT_GE(fd, 0);
-    close(fd);
-    path_ = pattern;
-  }
-  void TearDown() override {
-    std::remove(path_.c_str());
-    ScenarioReplay::TearDown();
-  }
-
   // Records a run from whatever `install` sets up, replays the file, and expects the same
   // tables after every cycle and the same query results. Returns the recording.
   std::string RoundTrip(int cycles, const std::function<void(int)>& beforeCycle) {
@@ -219,11 +200,11 @@ class RecordThenReplay : public ScenarioReplay {
     EXPECT_EQ(again, original);
     EXPECT_EQ(replayed, recorded);
 
-    std::ifstream in(path_, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    return file_.Read();
   }
 
-  std::string path_;
+  testing::TempFile file_;
+  const std::string& path_ = file_.path();
 };
 
 TEST_F(RecordThenReplay, SimulatedRadioWithOddNames) {

@@ -148,41 +148,26 @@ TEST(ScenarioParse, BssidForms) {
   EXPECT_EQ(lines[0].bsses[0].bssid, (std::array<uint8_t, 6>{255, 255, 255, 255, 255, 255}));
 }
 
+std::string Repeated(std::string_view text, int times) {
+  std::string all;
+  for (int i = 0; i < times; ++i) all += text;
+  return all;
+}
+
 TEST(ScenarioParse, SsidLengthLimits) {
   struct Case {
     std::string field;
     bool valid;
   };
-  const std::string ascii32(32, 'n');
   const Case cases[] = {
-      {R"("ssid": ")" + ascii32 + "\"", true},
-      {R"("ssid": ")" + ascii32 + "x\"", false},
+      {R"("ssid": ")" + Repeated("n", 32) + "\"", true},
+      {R"("ssid": ")" + Repeated("n", 33) + "\"", false},
       // An escaped zero is one byte of the name.
-      {R"("ssid": ")" + std::string(21, 'n') +
-           [] {
-             std::string s;
-             for (int i = 0; i < 11; ++i) s += "\\u0000";
-             return s;
-           }() +
-           "\"",
-       true},
-      {R"("ssid": ")" + std::string(22, 'n') +
-           [] {
-             std::string s;
-             for (int i = 0; i < 11; ++i) s += "\\u0000";
-             return s;
-           }() +
-           "\"",
-       false},
+      {R"("ssid": ")" + Repeated("n", 21) + Repeated("\\u0000", 11) + "\"", true},
+      {R"("ssid": ")" + Repeated("n", 22) + Repeated("\\u0000", 11) + "\"", false},
       // Eleven three-byte characters: 11 characters, 33 bytes.
-      {R"("ssid": ")" +
-           [] {
-             std::string s;
-             for (int i = 0; i < 11; ++i) s += "\\u4e2d";
-             return s;
-           }() +
-           "\"",
-       false},
+      {R"("ssid": ")" + Repeated("\\u4e2d", 11) + "\"", false},
+      {R"("ssid": ")" + Repeated("\\u4e2d", 10) + "xy\"", true},
       {R"("ssid_hex": ")" + std::string(64, 'a') + "\"", true},
       {R"("ssid_hex": ")" + std::string(66, 'a') + "\"", false},
   };

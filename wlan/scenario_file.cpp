@@ -269,14 +269,14 @@ class LineReader {
     const auto found = object.find(key);
     if (found == object.end()) return true;
     const std::string* text = found->get_ptr<const Json::string_t*>();
-    if (text == nullptr)
+    if (text == nullptr) {
       return ReadUnsigned(object, key, std::numeric_limits<uint64_t>::max(), out);
+    }
 
-    const std::string_view digits =
-        std::string_view(*text).substr(std::min<std::size_t>(2, text->size()));
-    const bool prefixed =
-        text->size() > 2 && (*text)[0] == '0' && ((*text)[1] == 'x' || (*text)[1] == 'X');
-    if (!prefixed ||
+    std::string_view digits = *text;
+    const bool prefixed = digits.starts_with("0x") || digits.starts_with("0X");
+    if (prefixed) digits.remove_prefix(2);
+    if (!prefixed || digits.empty() ||
         !std::all_of(digits.begin(), digits.end(), [](char c) { return HexValue(c) >= 0; })) {
       return Fail(std::string("\"") + key + "\" must be an integer or a \"0x...\" hex string");
     }

@@ -8,10 +8,13 @@
 
 namespace quorvan {
 
-ListResult RunListMode(int cycles) {
+ListResult RunListMode(int cycles, const QueryListener& alsoTell) {
   QueryOutcome last = QueryOutcome::kListed;
   SetQueryListener(
-      [&last](QueryOutcome outcome, std::span<const BssObservation>) { last = outcome; });
+      [&last, &alsoTell](QueryOutcome outcome, std::span<const BssObservation> observations) {
+        if (alsoTell) alsoTell(outcome, observations);
+        last = outcome;
+      });
 
   HeadlessHost host;
   ListResult result;
@@ -21,7 +24,7 @@ ListResult RunListMode(int cycles) {
     for (int cycle = 1; cycle < std::max(cycles, 1); ++cycle) dialog.RunScanCycle();
     result.text = ListAsText(host.List());
   }
-  SetQueryListener(nullptr);
+  SetQueryListener(alsoTell);
 
   switch (last) {
     case QueryOutcome::kListed:

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "wlan/wlan_access.h"
+
 namespace quorvan {
 
 // The list printed for scripts: `cycles` scan cycles back to back (the first as the window's
@@ -13,6 +15,7 @@ struct ListResult {
   std::string reason;  // why, when exitCode is 1
 };
 
-ListResult RunListMode(int cycles);
+// `alsoTell`, when given, hears every query's outcome too (a recorder, a replay).
+ListResult RunListMode(int cycles, const QueryListener& alsoTell = {});
 
 }  // namespace quorvan

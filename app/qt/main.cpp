@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -14,8 +15,11 @@
 #include "app/list_mode.h"
 #include "app/qt/quorvan_dialog.h"
 #include "app/text/terminal_app.h"
+#include "wlan/linux/scenario_service.h"
 #include "wlan/linux/simulated_service.h"
 #include "wlan/linux/wlan_service.h"
+#include "wlan/query_recorder.h"
+#include "wlan/scenario_file.h"
 
 namespace quorvan {
 namespace {
@@ -28,6 +32,8 @@ struct Options {
   bool text = false;
   bool list = false;
   int cycles = 1;
+  QString scenario;  // replay BSS lists from this file
+  QString record;    // write every query result to this file
 };
 
 int Usage(const QString& message) {
@@ -52,6 +58,12 @@ int ParseOptions(const QStringList& arguments, Options& options) {
                     "Run the scan cycles back to back, print the list as tab-separated text and "
                     "exit: 1 when the last query found no BSS list."});
   parser.addOption({"cycles", "Scan cycles that --list runs (default 1).", "N", "1"});
+  parser.addOption({"scenario",
+                    "Replay the BSS lists of FILE (JSON Lines, one query result a line) instead "
+                    "of asking the radio; --list then runs one cycle per line.",
+                    "FILE"});
+  parser.addOption(
+      {"record", "Write every query result to FILE, in the format --scenario replays.", "FILE"});
   const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption version = parser.addVersionOption();
 
@@ -100,6 +112,17 @@ int ParseOptions(const QStringList& arguments, Options& options) {
     }
     if (!options.list) return Usage("--cycles goes with --list");
   }
+  options.scenario = parser.value("scenario");
+  options.record = parser.value("record");
+  if (parser.isSet("scenario") && options.scenario.isEmpty())
+    return Usage("--scenario wants a file");
+  if (parser.isSet("record") && options.record.isEmpty()) return Usage("--record wants a file");
+  if (!options.scenario.isEmpty() && options.simulate) {
+    return Usage("--scenario and --simulate are two sources; choose one");
+  }
+  if (!options.scenario.isEmpty() && parser.isSet("cycles")) {
+    return Usage("--cycles does not go with --scenario: --list runs one cycle per line");
+  }
   return -1;
 }
 
@@ -128,22 +151,70 @@ int main(int argc, char** argv) {
   Options options;
   if (const int status = ParseOptions(arguments, options); status >= 0) return status;
 
+  // Where BSS lists come from, and who hears how each query ended.
   if (options.simulate) SetWlanService(std::make_unique<SimulatedService>(options.seed));
+  QueryListener replay;
+  std::size_t scenarioLines = 0;
+  if (!options.scenario.isEmpty()) {
+    std::vector<ScenarioLine> lines;
+    std::string error;
+    // The whole file is checked before anything runs: a bad line stops it here.
+    if (!LoadScenarioFile(options.scenario.toStdString(), lines, error)) {
+      std::fprintf(stderr, "quorvan: %s\n", error.c_str());
+      return kExitUsage;
+    }
+    scenarioLines = lines.size();
+    auto service =
+        std::make_unique<ScenarioService>(std::move(lines), options.scenario.toStdString());
+    replay = service->QueryEndListener();
+    SetWlanService(std::move(service));
+  }
+  std::shared_ptr<QueryRecorder> recorder;
+  if (!options.record.isEmpty()) {
+    std::string error;
+    recorder = QueryRecorder::Open(options.record.toStdString(), error);
+    if (!recorder) {
+      std::fprintf(stderr, "quorvan: %s\n", error.c_str());
+      return kExitUsage;
+    }
+  }
+  const QueryListener tell = [replay, recorder](QueryOutcome outcome,
+                                                std::span<const BssObservation> observations) {
+    if (replay) replay(outcome, observations);
+    if (recorder) recorder->Record(outcome, observations);
+  };
+  SetQueryListener(tell);
+  // A recording that stopped half way is said once, at the end.
+  const auto recordingStatus = [&recorder] {
+    if (recorder && !recorder->WriteError().empty()) {
+      std::fprintf(stderr, "quorvan: recording stopped: %s\n", recorder->WriteError().c_str());
+      return 1;
+    }
+    return 0;
+  };
 
   if (options.list) {
-    const ListResult result = RunListMode(options.cycles);
+    const int cycles = options.scenario.isEmpty()
+                           ? options.cycles
+                           : static_cast<int>(std::max<std::size_t>(scenarioLines, 1));
+    const ListResult result = RunListMode(cycles, tell);
     std::fwrite(result.text.data(), 1, result.text.size(), stdout);
+    std::fflush(stdout);
     if (result.exitCode != 0) {
-      const std::string why = WhyNoData();
+      // A scenario's failures are its own; otherwise ask the service what stands in the way.
+      const std::string why = options.scenario.isEmpty() ? WhyNoData() : std::string();
       std::fprintf(stderr, "quorvan: %s\n", (why.empty() ? result.reason : why).c_str());
+      return result.exitCode;
     }
-    return result.exitCode;
+    return recordingStatus();
   }
 
   // Nothing to show is no reason not to open: the list stays empty and fills once a radio
   // appears. But say why, once, where the user started it.
-  const std::string why = WhyNoData();
-  if (!why.empty()) std::fprintf(stderr, "quorvan: %s\n", why.c_str());
+  if (options.scenario.isEmpty()) {
+    const std::string why = WhyNoData();
+    if (!why.empty()) std::fprintf(stderr, "quorvan: %s\n", why.c_str());
+  }
 
   const bool terminal = isatty(STDOUT_FILENO) && isatty(STDIN_FILENO);
   if (options.text || !HasDisplay()) {
@@ -153,7 +224,8 @@ int main(int argc, char** argv) {
                    "--list prints it as text\n");
       return kExitUsage;
     }
-    return RunTerminal();
+    const int status = RunTerminal();
+    return status != 0 ? status : recordingStatus();
   }
 
   QApplication application(argc, argv);
@@ -164,5 +236,5 @@ int main(int argc, char** argv) {
 
   QuorvanDialog dialog;
   dialog.exec();
-  return 0;
+  return recordingStatus();
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/about_box.h"
+#include "tests/support/listed_table.h"
 #include "tests/support/observations.h"
 #include "tracking/scan_cycle.h"
 #include "ui/network_list.h"
@@ -31,10 +32,9 @@ TEST(DisplayWidth, CountsTerminalCells) {
   for (const Case& c : cases) EXPECT_EQ(DisplayWidth(c.text), c.cells) << c.text;
 }
 
-class TerminalViewTest : public ::testing::Test {
+class TerminalViewTest : public ::testing::Test, public testing::ListedTable {
  protected:
   TerminalViewTest() {
-    SetUpColumns(list);
     BssSnapshot snapshot;
     for (unsigned i = 0; i < 30; ++i) {
       snapshot.push_back(
@@ -42,15 +42,8 @@ class TerminalViewTest : public ::testing::Test {
     }
     // 28 letters and two control bytes: 36 cells once escaped, more than the column holds.
     snapshot.push_back(Observation(99, std::string(28, 'W') + "\x01\x02", -60));
-    AdvanceHistory(table);
-    MergeBssList(table, snapshot);
-    UpdateActivity(table);
-    RefreshList(table, list, status);
+    Cycle(snapshot);
   }
-
-  NetworkTable table;
-  MemoryListView list;
-  MemoryLabel status;
 };
 
 TEST_F(TerminalViewTest, LaysOutTitleHeadersRowsAndHelp) {

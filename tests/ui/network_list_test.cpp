@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "tests/support/listed_table.h"
 #include "tests/support/observations.h"
 #include "tracking/scan_cycle.h"
 #include "ui/memory_list_view.h"
@@ -13,21 +14,7 @@ namespace {
 
 using testing::Observation;
 
-class NetworkListTest : public ::testing::Test {
- protected:
-  NetworkListTest() { SetUpColumns(list); }
-
-  void Cycle(const BssSnapshot& snapshot) {
-    AdvanceHistory(table);
-    MergeBssList(table, snapshot);
-    UpdateActivity(table);
-    RefreshList(table, list, status);
-  }
-
-  NetworkTable table;
-  MemoryListView list;
-  MemoryLabel status;
-};
+class NetworkListTest : public ::testing::Test, public testing::ListedTable {};
 
 TEST_F(NetworkListTest, ColumnsHeadersWidthsAndStyle) {
   std::string headers;

@@ -13,10 +13,16 @@ std::vector<std::string> AboutBoxLines() {
   const int inner = std::max<int>({DisplayWidth(caption), DisplayWidth(text), 20}) + 4;
   auto centred = [inner](const std::string& s) {
     const int left = (inner - DisplayWidth(s)) / 2;
-    return "|" + std::string(static_cast<std::size_t>(left), ' ') + s +
-           std::string(static_cast<std::size_t>(inner - left - DisplayWidth(s)), ' ') + "|";
+    std::string line = "|";
+    line.append(static_cast<std::size_t>(left), ' ');
+    line.append(s);
+    line.append(static_cast<std::size_t>(inner - left - DisplayWidth(s)), ' ');
+    line.append("|");
+    return line;
   };
-  const std::string rule = "+" + std::string(static_cast<std::size_t>(inner), '-') + "+";
+  std::string rule = "+";
+  rule.append(static_cast<std::size_t>(inner), '-');
+  rule.append("+");
   return {rule,        centred(caption), rule, centred(""), centred(text),
           centred(""), centred(button),  rule};
 }

@@ -3,6 +3,7 @@
 // Both run while the tests wait, so the suite waits for the 20-second cycle only once.
 
 #include <windows.h>
+// windows.h first: commctrl.h relies on its types.
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
@@ -32,7 +33,8 @@ struct ProgramRun {
 
   ~ProgramRun() {
     if (process.hProcess != nullptr) {
-      if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 99);
+      if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT)
+        TerminateProcess(process.hProcess, 99);
       CloseHandle(process.hProcess);
       CloseHandle(process.hThread);
     }
@@ -47,7 +49,8 @@ bool Prepare(ProgramRun& run, const std::wstring& name, bool withStandIn) {
   CreateDirectoryW(run.folder.c_str(), nullptr);
   DeleteFileW(run.LogPath().c_str());
   DeleteFileW((run.folder + L"wlanapi.dll").c_str());
-  if (!CopyFileW((built + L"quorvan.exe").c_str(), (run.folder + L"quorvan.exe").c_str(), FALSE)) return false;
+  if (!CopyFileW((built + L"quorvan.exe").c_str(), (run.folder + L"quorvan.exe").c_str(), FALSE))
+    return false;
   if (withStandIn &&
       !CopyFileW((built + L"wlanapi.dll").c_str(), (run.folder + L"wlanapi.dll").c_str(), FALSE)) {
     return false;
@@ -102,7 +105,8 @@ DWORD WaitForExit(const ProgramRun& run, DWORD milliseconds) {
 }
 
 int RowCount(HWND window) {
-  return static_cast<int>(SendMessageW(GetDlgItem(window, IDC_NETWORK_LIST), LVM_GETITEMCOUNT, 0, 0));
+  return static_cast<int>(
+      SendMessageW(GetDlgItem(window, IDC_NETWORK_LIST), LVM_GETITEMCOUNT, 0, 0));
 }
 
 class EndToEnd : public ::testing::Test {
@@ -139,7 +143,8 @@ TEST_F(EndToEnd, StandInServiceScheduleAndEscape) {
   }
   EXPECT_EQ(RowCount(run.window), 3);
   const std::wstring title = WindowText(run.window);
-  EXPECT_EQ(title.rfind(L"Quorvan_V20160130: oqli - ", 0), 0u) << "title: " << std::string(title.begin(), title.end());
+  EXPECT_EQ(title.rfind(L"Quorvan_V20160130: oqli - ", 0), 0u)
+      << "title: " << std::string(title.begin(), title.end());
 
   // Escape reaches the focused list first; the dialog manager turns it into Cancel.
   PostMessageW(GetDlgItem(run.window, IDC_NETWORK_LIST), WM_KEYDOWN, VK_ESCAPE, 0x00010001);
@@ -160,8 +165,8 @@ TEST_F(EndToEnd, StandInServiceScheduleAndEscape) {
   EXPECT_NEAR(ms(scans[0], queries[0]), 10000, 1500);
   EXPECT_NEAR(ms(queries[1], queries[0]), 20000, 1500);
   EXPECT_EQ(scans[0].Field("result"), "0");
-  const std::size_t scansBeforeSecondQuery = static_cast<std::size_t>(
-      std::count_if(scans.begin(), scans.end(), [&](const WlanCall& s) { return s.atMs < queries[1].atMs; }));
+  const std::size_t scansBeforeSecondQuery = static_cast<std::size_t>(std::count_if(
+      scans.begin(), scans.end(), [&](const WlanCall& s) { return s.atMs < queries[1].atMs; }));
   EXPECT_EQ(scansBeforeSecondQuery, 1u);
   EXPECT_EQ(testing::HandleAndListFaults(calls), "");
   EXPECT_EQ(CallsOf(calls, "WlanOpenHandle").size(), CallsOf(calls, "WlanCloseHandle").size());

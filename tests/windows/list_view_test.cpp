@@ -2,14 +2,15 @@
 // UTF-8 and are read back as UTF-16 straight from the control.
 
 #include <windows.h>
+// windows.h first: commctrl.h relies on its types.
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "ui/win32/win32_list_view.h"
 #include "ui/win32/wide_text.h"
+#include "ui/win32/win32_list_view.h"
 #include "win32_test_support.h"
 
 namespace quorvan {
@@ -50,7 +51,7 @@ TEST_F(Win32ListViewTest, TextsRoundTripThroughUtf16) {
       {"Caf\xc3\xa9", L"Caf\u00e9"},
       {"\xe6\xb4\xbb\xe5\x8a\xa8\xe5\x9b\xa0\xe5\xad\x90", L"\u6d3b\u52a8\u56e0\u5b50"},
       {"\xf0\x9f\x93\xb6 net", L"\U0001F4F6 net"},  // outside the BMP: a surrogate pair
-      {"\\xff\\x01", L"\\xff\\x01"},                 // how escaped SSID bytes arrive
+      {"\\xff\\x01", L"\\xff\\x01"},                // how escaped SSID bytes arrive
       {"", L""},
   };
   for (const Case& c : cases) {
@@ -134,8 +135,12 @@ TEST(WideText, ConvertsBothWays) {
   EXPECT_EQ(Widen(""), L"");
   EXPECT_EQ(Narrow(L""), "");
   // Invalid input is replaced, never passed through or dropped silently.
-  EXPECT_EQ(Widen("a\xff" "b"), L"a\ufffdb");
-  EXPECT_EQ(Narrow(std::wstring(L"a") + wchar_t(0xD800) + L"b"), "a\xef\xbf\xbd" "b");
+  EXPECT_EQ(Widen("a\xff"
+                  "b"),
+            L"a\ufffdb");
+  EXPECT_EQ(Narrow(std::wstring(L"a") + wchar_t(0xD800) + L"b"),
+            "a\xef\xbf\xbd"
+            "b");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // call log.
 
 #include <windows.h>
+// windows.h first: commctrl.h relies on its types.
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
@@ -141,13 +142,13 @@ TEST_F(MainWindowTest, FirstQueryFillsTheListWithoutAScanRequest) {
   EXPECT_EQ(Column(1), (std::vector<std::wstring>{L"16", L"16", L"16"}));
   EXPECT_EQ(Column(2), (std::vector<std::wstring>{L"0A 00 00 00 00 01", L"00 11 22 33 44 55",
                                                   L"02 1A 2B 3C 4D 5E"}));
-  EXPECT_EQ(Column(3), (std::vector<std::wstring>{L"", L"Caf\u00e9 M\u00fcnchen",
-                                                  L"\u5496\u5561\u9986"}));
-  EXPECT_EQ(Column(4), (std::vector<std::wstring>{L"12  0  0  0  0", L"53  0  0  0  0",
-                                                  L"29  0  0  0  0"}));
+  EXPECT_EQ(Column(3),
+            (std::vector<std::wstring>{L"", L"Caf\u00e9 M\u00fcnchen", L"\u5496\u5561\u9986"}));
+  EXPECT_EQ(Column(4),
+            (std::vector<std::wstring>{L"12  0  0  0  0", L"53  0  0  0  0", L"29  0  0  0  0"}));
   EXPECT_EQ(Column(5), (std::vector<std::wstring>{L"", L"80", L"35"}));
-  EXPECT_EQ(Column(6), (std::vector<std::wstring>{L"   1  2412000", L"   6  2437000",
-                                                  L"  36  5180000"}));
+  EXPECT_EQ(Column(6),
+            (std::vector<std::wstring>{L"   1  2412000", L"   6  2437000", L"  36  5180000"}));
   EXPECT_EQ(Column(7), (std::vector<std::wstring>{L"0xffffffff", L"0x12345678", L"0x1"}));
   EXPECT_EQ(Column(8), (std::vector<std::wstring>{L"0xfffffffe", L"0xbadf00d", L"0x10"}));
   EXPECT_EQ(Column(9), (std::vector<std::wstring>(kServedBssCount, L"0,wep ")));
@@ -224,8 +225,8 @@ TEST_F(MainWindowTest, HeaderClicksSortTheRealListAndRenumberItemData) {
   EXPECT_EQ(ItemData(), (std::vector<LPARAM>{0, 1, 2}));
 
   ClickHeader(3);  // SSID bytes, UTF-8 compared as bytes: ascending again
-  EXPECT_EQ(Column(3), (std::vector<std::wstring>{L"", L"Caf\u00e9 M\u00fcnchen",
-                                                  L"\u5496\u5561\u9986"}));
+  EXPECT_EQ(Column(3),
+            (std::vector<std::wstring>{L"", L"Caf\u00e9 M\u00fcnchen", L"\u5496\u5561\u9986"}));
 
   ClickHeader(5);  // link quality as text, descending: "80", "35", ""
   EXPECT_EQ(Column(5), (std::vector<std::wstring>{L"80", L"35", L""}));
@@ -233,8 +234,8 @@ TEST_F(MainWindowTest, HeaderClicksSortTheRealListAndRenumberItemData) {
 
   // The next cycle puts the rows back in SSID order.
   Tick(kScanTimer);
-  EXPECT_EQ(Column(3), (std::vector<std::wstring>{L"", L"Caf\u00e9 M\u00fcnchen",
-                                                  L"\u5496\u5561\u9986"}));
+  EXPECT_EQ(Column(3),
+            (std::vector<std::wstring>{L"", L"Caf\u00e9 M\u00fcnchen", L"\u5496\u5561\u9986"}));
 }
 
 TEST_F(MainWindowTest, WindowMenuEndsWithTheAboutEntry) {
@@ -342,12 +343,11 @@ TEST(MinimisedIcon, IsCentredRoundingTowardZero) {
   const Case cases[] = {
       {160, 28, 32, 32, 64, -1},  // (160-32+1)/2 = 64, (28-32+1)/2 = -1 (not -2)
       {161, 33, 32, 32, 65, 1},   // the odd pixel goes right and down
-      {32, 32, 32, 32, 0, 0},
-      {0, 0, 32, 32, -15, -15},
-      {10, 11, 48, 48, -18, -18},
+      {32, 32, 32, 32, 0, 0},    {0, 0, 32, 32, -15, -15}, {10, 11, 48, 48, -18, -18},
   };
   for (const Case& c : cases) {
-    const IconOrigin origin = CentredIconOrigin(c.clientWidth, c.clientHeight, c.iconWidth, c.iconHeight);
+    const IconOrigin origin =
+        CentredIconOrigin(c.clientWidth, c.clientHeight, c.iconWidth, c.iconHeight);
     EXPECT_EQ(origin.x, c.x) << c.clientWidth;
     EXPECT_EQ(origin.y, c.y) << c.clientHeight;
   }

@@ -1,6 +1,7 @@
 // The resources linked into the program, read back the way Windows reads them.
 
 #include <windows.h>
+// windows.h first: commctrl.h relies on its types.
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
@@ -139,13 +140,15 @@ TEST(Resources, MainWindowTemplate) {
   const TemplateItem& list = dialog.items[0];
   EXPECT_EQ(list.id, DWORD{IDC_NETWORK_LIST});
   // Class names are compared without case, as Windows does (windres writes them upper-case).
-  EXPECT_EQ(CompareStringOrdinal(list.className.c_str(), -1, L"SysListView32", -1, TRUE), CSTR_EQUAL)
+  EXPECT_EQ(CompareStringOrdinal(list.className.c_str(), -1, L"SysListView32", -1, TRUE),
+            CSTR_EQUAL)
       << std::string(list.className.begin(), list.className.end());
   EXPECT_EQ(list.x, 7);
   EXPECT_EQ(list.y, 7);
   EXPECT_EQ(list.cx, 533);
   EXPECT_EQ(list.cy, 275);
-  const DWORD listWanted = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_ALIGNLEFT;
+  const DWORD listWanted =
+      WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_ALIGNLEFT;
   EXPECT_EQ(list.style & listWanted, listWanted);
   // Several rows can be selected, the selection shows only with the focus, the list does not
   // sort by itself, and its headers can be clicked.
@@ -250,9 +253,10 @@ TEST(Resources, IconGroupHoldsFourSizes) {
     // Every image of the group is there and Windows can make an icon of it.
     const HRSRC image = FindResourceW(nullptr, MAKEINTRESOURCEW(entry.id), MAKEINTRESOURCEW(3));
     ASSERT_NE(image, nullptr);
-    const HICON icon = CreateIconFromResourceEx(
-        static_cast<BYTE*>(LockResource(LoadResource(nullptr, image))), SizeofResource(nullptr, image),
-        TRUE, 0x00030000, expected[i].pixels, expected[i].pixels, LR_DEFAULTCOLOR);
+    const HICON icon =
+        CreateIconFromResourceEx(static_cast<BYTE*>(LockResource(LoadResource(nullptr, image))),
+                                 SizeofResource(nullptr, image), TRUE, 0x00030000,
+                                 expected[i].pixels, expected[i].pixels, LR_DEFAULTCOLOR);
     EXPECT_NE(icon, nullptr);
     if (icon != nullptr) DestroyIcon(icon);
   }

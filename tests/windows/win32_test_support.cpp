@@ -80,7 +80,8 @@ std::vector<WlanCall> WlanCallLog::ReadFile(const std::wstring& path) {
     std::string field;
     while (words >> field) {
       const auto equals = field.find('=');
-      if (equals != std::string::npos) call.fields[field.substr(0, equals)] = field.substr(equals + 1);
+      if (equals != std::string::npos)
+        call.fields[field.substr(0, equals)] = field.substr(equals + 1);
     }
     calls.push_back(std::move(call));
   }
@@ -103,11 +104,13 @@ std::string HandleAndListFaults(const std::vector<WlanCall>& calls) {
     if (call.function == "WlanOpenHandle" && call.Field("result") == "0") {
       open.insert(call.Field("handle"));
     } else if (call.function == "WlanCloseHandle") {
-      if (open.erase(call.Field("handle")) == 0) faults << "closed twice or never opened: handle " << call.Field("handle") << "; ";
+      if (open.erase(call.Field("handle")) == 0)
+        faults << "closed twice or never opened: handle " << call.Field("handle") << "; ";
     } else if (!call.Field("list").empty() && call.function != "WlanFreeMemory") {
       lists.insert(call.Field("list"));
     } else if (call.function == "WlanFreeMemory") {
-      if (lists.erase(call.Field("list")) == 0) faults << "freed twice or never handed out: list " << call.Field("list") << "; ";
+      if (lists.erase(call.Field("list")) == 0)
+        faults << "freed twice or never handed out: list " << call.Field("list") << "; ";
     }
   }
   for (const std::string& handle : open) faults << "never closed: handle " << handle << "; ";

@@ -123,8 +123,6 @@ void Win32ListView::SortRows(CompareFunction compare, void* context) {
                reinterpret_cast<LPARAM>(&CompareThroughSortCall));
 }
 
-void Win32Label::SetText(std::string_view text) {
-  SetWindowTextW(control_, Widen(text).c_str());
-}
+void Win32Label::SetText(std::string_view text) { SetWindowTextW(control_, Widen(text).c_str()); }
 
 }  // namespace quorvan

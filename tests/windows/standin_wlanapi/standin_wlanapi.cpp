@@ -37,12 +37,30 @@ struct StandInBss {
 
 // Names chosen so that byte order, Unicode and the hidden-name case all show in the list.
 constexpr StandInBss kServedBss[] = {
-    {{0x00, 0x11, 0x22, 0x33, 0x44, 0x55}, "Caf\xc3\xa9 M\xc3\xbcnchen", -47, 80,
-     0xAABBCCDD12345678ull, 0x01D9C0DE0BADF00Dull, 2437000, 100},
-    {{0x02, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e}, "\xe5\x92\x96\xe5\x95\xa1\xe9\xa6\x86", -71, 35,
-     0x0000000100000001ull, 0x01D9C0DE00000010ull, 5180000, 102},
-    {{0x0a, 0x00, 0x00, 0x00, 0x00, 0x01}, "", -88, 0, 0x00000000FFFFFFFFull,
-     0x01D9C0DEFFFFFFFEull, 2412000, 100},
+    {{0x00, 0x11, 0x22, 0x33, 0x44, 0x55},
+     "Caf\xc3\xa9 M\xc3\xbcnchen",
+     -47,
+     80,
+     0xAABBCCDD12345678ull,
+     0x01D9C0DE0BADF00Dull,
+     2437000,
+     100},
+    {{0x02, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e},
+     "\xe5\x92\x96\xe5\x95\xa1\xe9\xa6\x86",
+     -71,
+     35,
+     0x0000000100000001ull,
+     0x01D9C0DE00000010ull,
+     5180000,
+     102},
+    {{0x0a, 0x00, 0x00, 0x00, 0x00, 0x01},
+     "",
+     -88,
+     0,
+     0x00000000FFFFFFFFull,
+     0x01D9C0DEFFFFFFFEull,
+     2412000,
+     100},
 };
 
 std::mutex state;
@@ -55,8 +73,8 @@ void Log(const char* format, ...) {
   const DWORD length = GetEnvironmentVariableW(L"QUORVAN_WLAN_LOG", path, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return;
   char line[256];
-  int used = std::snprintf(line, sizeof line, "%llu ",
-                           static_cast<unsigned long long>(GetTickCount64()));
+  int used =
+      std::snprintf(line, sizeof line, "%llu ", static_cast<unsigned long long>(GetTickCount64()));
   if (used < 0 || static_cast<std::size_t>(used) >= sizeof line) return;
   va_list arguments;
   va_start(arguments, format);
@@ -146,9 +164,8 @@ DWORD WINAPI WlanScan(HANDLE client, const GUID* interfaceGuid, PDOT11_SSID ssid
   return result;
 }
 
-DWORD WINAPI WlanGetNetworkBssList(HANDLE client, const GUID* interfaceGuid,
-                                   const PDOT11_SSID ssid, DOT11_BSS_TYPE bssType,
-                                   BOOL securityEnabled, PVOID reserved,
+DWORD WINAPI WlanGetNetworkBssList(HANDLE client, const GUID* interfaceGuid, const PDOT11_SSID ssid,
+                                   DOT11_BSS_TYPE bssType, BOOL securityEnabled, PVOID reserved,
                                    PWLAN_BSS_LIST* bssList) {
   std::lock_guard<std::mutex> lock(state);
   const bool known = interfaceGuid != nullptr && IsEqualGUID(*interfaceGuid, kInterfaceGuid);
@@ -157,7 +174,8 @@ DWORD WINAPI WlanGetNetworkBssList(HANDLE client, const GUID* interfaceGuid,
     return ERROR_INVALID_PARAMETER;
   }
   constexpr DWORD count = static_cast<DWORD>(std::size(kServedBss));
-  constexpr std::size_t bytes = offsetof(WLAN_BSS_LIST, wlanBssEntries) + count * sizeof(WLAN_BSS_ENTRY);
+  constexpr std::size_t bytes =
+      offsetof(WLAN_BSS_LIST, wlanBssEntries) + count * sizeof(WLAN_BSS_ENTRY);
   auto* list = static_cast<WLAN_BSS_LIST*>(AllocateList(bytes));
   if (list == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
   list->dwNumberOfItems = count;

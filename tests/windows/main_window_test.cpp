@@ -94,14 +94,14 @@ TEST_F(MainWindowTest, ColumnsReadBackFromTheHeader) {
   for (int column = 0; column < kColumnCount; ++column) {
     SCOPED_TRACE(column);
     wchar_t text[128] = {};
-    LVCOLUMNW spec{};
-    spec.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
-    spec.pszText = text;
-    spec.cchTextMax = 128;
-    ASSERT_TRUE(SendMessageW(list_, LVM_GETCOLUMNW, column, reinterpret_cast<LPARAM>(&spec)));
+    LVCOLUMNW lvc{};
+    lvc.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+    lvc.pszText = text;
+    lvc.cchTextMax = 128;
+    ASSERT_TRUE(SendMessageW(list_, LVM_GETCOLUMNW, column, reinterpret_cast<LPARAM>(&lvc)));
     EXPECT_EQ(std::wstring(text), Widen(kNetworkColumns[column].header));
-    EXPECT_EQ(spec.cx, kNetworkColumns[column].widthPx);
-    EXPECT_EQ(spec.fmt & LVCFMT_JUSTIFYMASK, LVCFMT_LEFT);
+    EXPECT_EQ(lvc.cx, kNetworkColumns[column].widthPx);
+    EXPECT_EQ(lvc.fmt & LVCFMT_JUSTIFYMASK, LVCFMT_LEFT);
   }
   // The Chinese headers, spelt out independently of the source's own encoding.
   const std::pair<int, const wchar_t*> chinese[] = {
@@ -112,11 +112,11 @@ TEST_F(MainWindowTest, ColumnsReadBackFromTheHeader) {
   };
   for (const auto& [column, expected] : chinese) {
     wchar_t text[64] = {};
-    LVCOLUMNW spec{};
-    spec.mask = LVCF_TEXT;
-    spec.pszText = text;
-    spec.cchTextMax = 64;
-    SendMessageW(list_, LVM_GETCOLUMNW, column, reinterpret_cast<LPARAM>(&spec));
+    LVCOLUMNW lvc{};
+    lvc.mask = LVCF_TEXT;
+    lvc.pszText = text;
+    lvc.cchTextMax = 64;
+    SendMessageW(list_, LVM_GETCOLUMNW, column, reinterpret_cast<LPARAM>(&lvc));
     EXPECT_EQ(std::wstring(text), expected) << column;
   }
   EXPECT_NE(SendMessageW(list_, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_FULLROWSELECT, 0);

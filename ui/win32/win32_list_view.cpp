@@ -36,14 +36,14 @@ void Win32ListView::SetExtendedStyle(uint32_t style) {
 
 void Win32ListView::InsertColumn(int column, std::string_view header, int widthPx) {
   std::wstring text = Widen(header);
-  LVCOLUMNW spec{};
-  spec.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-  spec.fmt = LVCFMT_LEFT;
-  spec.cx = widthPx;
-  spec.pszText = text.data();
-  spec.iSubItem = column;
+  LVCOLUMNW lvc{};
+  lvc.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+  lvc.fmt = LVCFMT_LEFT;
+  lvc.cx = widthPx;
+  lvc.pszText = text.data();
+  lvc.iSubItem = column;
   SendMessageW(control_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column),
-               reinterpret_cast<LPARAM>(&spec));
+               reinterpret_cast<LPARAM>(&lvc));
 }
 
 void Win32ListView::DeleteAllRows() { SendMessageW(control_, LVM_DELETEALLITEMS, 0, 0); }

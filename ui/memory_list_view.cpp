@@ -47,18 +47,23 @@ std::vector<std::string> MemoryListView::Row(int row) const {
   return row >= 0 && row < RowCount() ? rows_[row].cells : std::vector<std::string>();
 }
 
-void MemoryListView::SortRows(CompareFunction compare, void* context) {
+std::vector<int> MemoryListView::Sort(CompareFunction compare, void* context) {
   // Sort an order over the rows and apply it at the end, so a compare function that reads
   // cells while the sort runs sees the rows as they stood when it began.
-  std::vector<std::size_t> order(rows_.size());
+  std::vector<int> order(rows_.size());
   std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
     return compare(rows_[a].data, rows_[b].data, context) < 0;
   });
+  std::vector<int> newRowOf(rows_.size());
   std::vector<RowData> sorted;
   sorted.reserve(rows_.size());
-  for (std::size_t i : order) sorted.push_back(std::move(rows_[i]));
+  for (int i = 0; i < static_cast<int>(order.size()); ++i) {
+    newRowOf[order[i]] = i;
+    sorted.push_back(std::move(rows_[order[i]]));
+  }
   rows_ = std::move(sorted);
+  return newRowOf;
 }
 
 std::string ListAsText(const MemoryListView& list) {

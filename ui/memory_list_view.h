@@ -7,7 +7,8 @@
 
 namespace quorvan {
 
-// The list view and label kept in memory: for tests, and for printing the list as text.
+// The list view and label kept in memory: the rows behind the Qt list and the terminal view, and
+// the list printed as text.
 class MemoryListView final : public ListView {
  public:
   struct Column {
@@ -24,7 +25,10 @@ class MemoryListView final : public ListView {
   void SetCellText(int row, int column, std::string_view text) override;
   std::string CellText(int row, int column) const override;
   void SetItemData(int row, ItemData data) override;
-  void SortRows(CompareFunction compare, void* context) override;
+  void SortRows(CompareFunction compare, void* context) override { Sort(compare, context); }
+
+  // Sorts as SortRows does and returns, for each row's old position, its new one.
+  std::vector<int> Sort(CompareFunction compare, void* context);
 
   const std::vector<Column>& Columns() const { return columns_; }
   ItemData ItemDataOf(int row) const;

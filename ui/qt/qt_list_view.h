@@ -4,14 +4,15 @@
 #include <QLabel>
 #include <QString>
 #include <QTreeView>
-#include <vector>
 
+#include "ui/memory_list_view.h"
 #include "ui/window_ops.h"
 
 namespace quorvan {
 
-// The rows and columns of the list, as a Qt model: the view draws only what is on screen, so a
-// refresh of thousands of rows stays cheap.
+// The rows and columns of the list as a Qt model. The texts live in a MemoryListView; the model
+// only tells the view what changed, and the view draws only what is on screen, so a refresh of
+// thousands of rows stays cheap.
 class QtListModel final : public QAbstractTableModel {
  public:
   using QAbstractTableModel::QAbstractTableModel;
@@ -21,23 +22,16 @@ class QtListModel final : public QAbstractTableModel {
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-  void InsertColumn(int column, const QString& header);
+  const MemoryListView& Rows() const { return rows_; }
+  void InsertColumn(int column, std::string_view header);
   void Clear();
-  int InsertRow(int row, const QString& text, ItemData data);
-  void SetCell(int row, int column, const QString& text);
-  QString Cell(int row, int column) const;
-  void SetItemData(int row, ItemData data);
+  int InsertRow(int row, std::string_view text, ItemData data);
+  void SetCell(int row, int column, std::string_view text);
+  void SetItemData(int row, ItemData data) { rows_.SetItemData(row, data); }
   void Sort(ListView::CompareFunction compare, void* context);
 
  private:
-  struct Row {
-    std::vector<QString> cells;
-    ItemData data = 0;
-  };
-  bool Contains(int row, int column) const;
-
-  std::vector<QString> headers_;
-  std::vector<Row> rows_;
+  MemoryListView rows_;
 };
 
 // The list view of the window operations over a QTreeView in report style.
@@ -50,13 +44,17 @@ class QtListView final : public ListView {
   void InsertColumn(int column, std::string_view header, int widthPx) override;
   void DeleteAllRows() override { model_->Clear(); }
   int RowCount() const override { return model_->rowCount(); }
-  int InsertRow(int row, std::string_view text, ItemData data) override;
-  void SetCellText(int row, int column, std::string_view text) override;
-  std::string CellText(int row, int column) const override;
+  int InsertRow(int row, std::string_view text, ItemData data) override {
+    return model_->InsertRow(row, text, data);
+  }
+  void SetCellText(int row, int column, std::string_view text) override {
+    model_->SetCell(row, column, text);
+  }
+  std::string CellText(int row, int column) const override {
+    return model_->Rows().CellText(row, column);
+  }
   void SetItemData(int row, ItemData data) override { model_->SetItemData(row, data); }
   void SortRows(CompareFunction compare, void* context) override { model_->Sort(compare, context); }
-
-  QtListModel& Model() { return *model_; }
 
  private:
   QTreeView& view_;

@@ -3,27 +3,17 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "ui/utf8.h"
+
 namespace quorvan {
 namespace {
 
-// Decodes one UTF-8 sequence at `s[i]`; returns its length (1 for an invalid byte).
+// Decodes one UTF-8 sequence at `s[i]`; an invalid byte counts as one character of its own.
 std::size_t Decode(std::string_view s, std::size_t i, char32_t& code) {
-  const auto lead = static_cast<unsigned char>(s[i]);
-  std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
-  if (length == 0 || i + length > s.size()) {
-    code = 0xFFFD;
-    return 1;
-  }
-  code = length == 1 ? lead : lead & (0x7F >> length);
-  for (std::size_t k = 1; k < length; ++k) {
-    const auto next = static_cast<unsigned char>(s[i + k]);
-    if ((next & 0xC0) != 0x80) {
-      code = 0xFFFD;
-      return 1;
-    }
-    code = (code << 6) | (next & 0x3F);
-  }
-  return length;
+  const std::size_t length = Utf8SequenceAt(s, i, code);
+  if (length != 0) return length;
+  code = 0xFFFD;
+  return 1;
 }
 
 int CellsOf(char32_t c) {

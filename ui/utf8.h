@@ -1,0 +1,13 @@
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace quorvan {
+
+// Length of the valid UTF-8 sequence (RFC 3629: shortest form, no surrogates, at most U+10FFFF)
+// that starts at `text[at]`, or 0 when none starts there; `code` receives its code point.
+// `at` must lie inside `text`.
+std::size_t Utf8SequenceAt(std::string_view text, std::size_t at, char32_t& code);
+
+}  // namespace quorvan

@@ -2,60 +2,33 @@
 # Drives the terminal view in tmux as a user would: reads the screen, sorts by a key, opens the
 # About box, quits. Usage: terminal_tmux_test.sh path/to/quorvan
 set -euo pipefail
-program=$1
 socket="quorvan-test-$$"
 tmux_() { tmux -u -L "$socket" "$@"; }
 trap 'tmux_ kill-server >/dev/null 2>&1 || true' EXIT
-
 tmux_ new-session -d -x 150 -y 40 \
-  "env -u DISPLAY -u WAYLAND_DISPLAY TERM=xterm-256color LC_ALL=C.UTF-8 '$program' --text --simulate"
+  "env -u DISPLAY -u WAYLAND_DISPLAY TERM=xterm-256color LC_ALL=C.UTF-8 '$1' --text --simulate"
 
-screen=""
-# Waits until the screen shows $1 (a fixed string), at most 10 s.
-wait_for() {
+# Waits up to 10 s until `test` (a shell condition over $screen) holds.
+until_screen() {
   for _ in $(seq 100); do
     screen=$(tmux_ capture-pane -p 2>/dev/null || true)
-    if grep -qF -- "$1" <<<"$screen"; then return 0; fi
+    if eval "$1"; then return 0; fi
     sleep 0.1
   done
-  echo "FAIL: never saw: $1" >&2
-  echo "$screen" >&2
+  printf 'FAIL: %s\n%s\n' "$1" "$screen" >&2
   exit 1
 }
-row() { sed -n "$1p" <<<"$screen"; }
+shows() { grep -qF -- "$1" <<<"$screen"; }
 
-wait_for "Quorvan_V20160130: oqli - 19"
-wait_for "index  活动因子  MAC地址"
-wait_for "北京咖啡馆"
-wait_for "rows 1-"
-
-# Column 3 (SSID): the first key sorts ascending, the second descending.
+until_screen 'shows "Quorvan_V20160130: oqli - 19" && shows "index  活动因子  MAC地址" && shows "北京咖啡馆"'
 tmux_ send-keys 3
 sleep 0.3
-tmux_ send-keys 3
-for _ in $(seq 50); do
-  screen=$(tmux_ capture-pane -p)
-  if row 3 | grep -qF "北京咖啡馆"; then break; fi
-  sleep 0.1
-done
-row 3 | grep -qF "北京咖啡馆" || { echo "FAIL: descending SSID sort did not put 北京咖啡馆 first" >&2; echo "$screen" >&2; exit 1; }
-
-# The About box opens on '?' and any key closes it.
+tmux_ send-keys 3  # column 3 again: descending SSIDs, the CJK name first
+until_screen 'sed -n 3p <<<"$screen" | grep -qF "北京咖啡馆"'
 tmux_ send-keys '?'
-wait_for "quorvan Version 1.0"
+until_screen 'shows "quorvan Version 1.0"'
 tmux_ send-keys x
-for _ in $(seq 50); do
-  screen=$(tmux_ capture-pane -p)
-  if ! grep -qF "quorvan Version 1.0" <<<"$screen"; then break; fi
-  sleep 0.1
-done
-! grep -qF "quorvan Version 1.0" <<<"$screen" || { echo "FAIL: About box did not close" >&2; exit 1; }
-
-# q quits: the session ends with the program.
+until_screen '! shows "quorvan Version 1.0"'
 tmux_ send-keys q
-for _ in $(seq 50); do
-  tmux_ has-session 2>/dev/null || { echo "terminal view: 1 passed, 0 failed"; exit 0; }
-  sleep 0.1
-done
-echo "FAIL: q did not quit" >&2
-exit 1
+until_screen '! tmux_ has-session 2>/dev/null'
+echo "terminal view: 1 passed, 0 failed"

@@ -9,6 +9,8 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 
+#include "wlan/link_quality.h"
+
 namespace quorvan {
 namespace {
 
@@ -180,8 +182,7 @@ class LineReader {
     }
     bss.rssi = static_cast<int32_t>(rssi);
 
-    // Native Wifi's rule; in 64 bits, so that no RSSI overflows.
-    uint64_t quality = static_cast<uint64_t>(std::clamp<int64_t>(2 * (rssi + 100), 0, 100));
+    uint64_t quality = LinkQualityFromRssi(rssi);
     uint64_t frequency = 0, beaconPeriod = 0;
     if (!ReadUnsigned(object, "link_quality", 100, quality) ||
         !ReadUnsigned(object, "frequency_khz", std::numeric_limits<uint32_t>::max(), frequency) ||

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <limits>
 
-#include "wlan/linux/link_quality.h"
+#include "wlan/link_quality.h"
 
 namespace quorvan {
 namespace {

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <utility>
 
-#include "wlan/linux/link_quality.h"
+#include "wlan/link_quality.h"
 #include "wlan/linux/nl80211_parse.h"
 
 namespace quorvan {

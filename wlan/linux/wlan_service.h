@@ -5,12 +5,10 @@
 //
 // A client handle from WlanOpenHandle owns one WlanSession for its whole life, and
 // WlanCloseHandle destroys it. Sessions fill plain vectors; the layer turns them into the
-// caller-owned lists of the API. A decorator that wraps a service (and its sessions) therefore
-// sees every result, which is how query results are recorded (TapBssLists).
+// caller-owned lists of the API. Query results are recorded above this layer, where the access
+// code tells its listener how each query ended (wlan/wlan_access.h).
 
-#include <functional>
 #include <memory>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -71,13 +69,6 @@ WlanService& CurrentWlanService();
 // Example results: "nl80211: WLAN service not available (error 1062): the kernel has no
 // nl80211 family (no wireless support)", "nl80211: no wireless interface was found".
 std::string DiagnoseWlanService();
-
-// Called with every BSS list query's result and entries (empty on failure).
-using BssListSink =
-    std::function<void(const GUID& interfaceGuid, DWORD result, std::span<const WLAN_BSS_ENTRY>)>;
-
-// Wraps `inner` so that `sink` sees every BSS list its sessions deliver, before the caller does.
-std::unique_ptr<WlanService> TapBssLists(std::unique_ptr<WlanService> inner, BssListSink sink);
 
 // Handles and lists handed out by the layer and not yet closed or freed; both are 0 between
 // operations when every caller cleans up.

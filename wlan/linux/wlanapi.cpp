@@ -74,53 +74,6 @@ void CopyDescription(const std::string& text, WCHAR (&out)[WLAN_MAX_NAME_LENGTH]
   out[n] = 0;
 }
 
-class TapSession : public WlanSession {
- public:
-  TapSession(std::unique_ptr<WlanSession> inner, const BssListSink& sink)
-      : inner_(std::move(inner)), sink_(sink) {}
-
-  DWORD EnumInterfaces(std::vector<WlanInterface>& out) override {
-    return inner_->EnumInterfaces(out);
-  }
-  DWORD Scan(const GUID& interfaceGuid, const DOT11_SSID* ssid,
-             const WLAN_RAW_DATA* ieData) override {
-    return inner_->Scan(interfaceGuid, ssid, ieData);
-  }
-  DWORD GetBssList(const GUID& interfaceGuid, const DOT11_SSID* ssid, DOT11_BSS_TYPE bssType,
-                   bool securityEnabled, std::vector<WLAN_BSS_ENTRY>& out) override {
-    const DWORD result = inner_->GetBssList(interfaceGuid, ssid, bssType, securityEnabled, out);
-    if (result == ERROR_SUCCESS) {
-      sink_(interfaceGuid, result, out);
-    } else {
-      sink_(interfaceGuid, result, {});
-    }
-    return result;
-  }
-
- private:
-  std::unique_ptr<WlanSession> inner_;
-  const BssListSink& sink_;  // owned by the TapService, which outlives its sessions
-};
-
-class TapService : public WlanService {
- public:
-  TapService(std::unique_ptr<WlanService> inner, BssListSink sink)
-      : inner_(std::move(inner)), sink_(std::move(sink)) {}
-
-  std::string Name() const override { return inner_->Name(); }
-  DWORD Open(DWORD clientVersion, std::unique_ptr<WlanSession>& session) override {
-    std::unique_ptr<WlanSession> inner;
-    const DWORD result = inner_->Open(clientVersion, inner);
-    if (result == ERROR_SUCCESS) session = std::make_unique<TapSession>(std::move(inner), sink_);
-    return result;
-  }
-  std::string LastFailure() const override { return inner_->LastFailure(); }
-
- private:
-  std::unique_ptr<WlanService> inner_;
-  BssListSink sink_;
-};
-
 }  // namespace
 
 void SetWlanService(std::unique_ptr<WlanService> service) {
@@ -187,10 +140,6 @@ std::string DiagnoseWlanService() {
   }
   if (interfaces.empty()) return service->Name() + ": no wireless interface was found";
   return {};
-}
-
-std::unique_ptr<WlanService> TapBssLists(std::unique_ptr<WlanService> inner, BssListSink sink) {
-  return std::make_unique<TapService>(std::move(inner), std::move(sink));
 }
 
 }  // namespace quorvan

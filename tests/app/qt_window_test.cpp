@@ -17,13 +17,18 @@ namespace {
 
 using testing::BssEntry;
 
+// The texts of one column top to bottom, or with column -1 the headers.
 QString Column(QuorvanDialog& dialog, int column) {
   QStringList texts;
   QAbstractItemModel* model = dialog.ListWidget().model();
-  for (int row = 0; row < model->rowCount(); ++row) {
+  if (column < 0) {
+    for (int c = 0; c < model->columnCount(); ++c)
+      texts << model->headerData(c, Qt::Horizontal).toString();
+  }
+  for (int row = 0; column >= 0 && row < model->rowCount(); ++row) {
     texts << model->data(model->index(row, column)).toString();
   }
-  return texts.join(",");
+  return texts.join("|");
 }
 
 // Runs `action` and plays the user meanwhile: chooses the first entry of a context menu that
@@ -59,24 +64,20 @@ TEST(QtWindow, ShowsSortsOpensAboutAndCloses) {
   dialog.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
   EXPECT_EQ(dialog.windowTitle(), "quorvan");
-  QAbstractItemModel* model = dialog.ListWidget().model();
-  QStringList headers;
-  for (int c = 0; c < model->columnCount(); ++c)
-    headers << model->headerData(c, Qt::Horizontal).toString();
-  EXPECT_EQ(headers.join("|").toStdString(),
+  EXPECT_EQ(Column(dialog, -1).toStdString(),
             "index|活动因子|MAC地址|S S I D|信号强度 (dbm)|链路质量(%)|Channel|ullTimestamp|"
             "ullHostTimestamp|Encryption|BeaconPeriod|Username|Password");
-  EXPECT_EQ(Column(dialog, 3).toStdString(), "alpha,bravo,charlie,\xE5\xAE\xB6");
+  EXPECT_EQ(Column(dialog, 3).toStdString(), "alpha|bravo|charlie|\xE5\xAE\xB6");
   EXPECT_TRUE(dialog.StatusWidget().isHidden());
   EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
 
   QHeaderView* header = dialog.ListWidget().header();
   const QPoint linkQuality(header->sectionViewportPosition(5) + 5, header->height() / 2);
   QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, linkQuality);
-  EXPECT_EQ(Column(dialog, 5), "100,60,80,90");
+  EXPECT_EQ(Column(dialog, 5), "100|60|80|90");
   QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, linkQuality);
-  EXPECT_EQ(Column(dialog, 5), "90,80,60,100");
-  EXPECT_EQ(Column(dialog, 0), "4,3,1,2");
+  EXPECT_EQ(Column(dialog, 5), "90|80|60|100");
+  EXPECT_EQ(Column(dialog, 0), "4|3|1|2");
 
   const QStringList about = {"Quorvan", "quorvan Version 1.0", "OK"};
   EXPECT_EQ(AboutBoxShownBy([&] { QTest::keyClick(&dialog.ListWidget(), Qt::Key_F1); }), about);

@@ -1,14 +1,13 @@
 #pragma once
 
-// Helpers for the tests under Wine: texts read straight from the controls, and the call log of
-// the stand-in wlanapi.dll.
+// Texts read straight from the controls, not through the code under test, and the stand-in's log.
 
 #include <windows.h>
 // windows.h first: commctrl.h relies on its types.
 #include <commctrl.h>
 
-#include <cstdint>
 #include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -19,16 +18,20 @@ inline std::wstring WindowText(HWND window) {
   return std::wstring(text, static_cast<std::size_t>(GetWindowTextW(window, text, 256)));
 }
 
-// A list view cell read with LVM_GETITEMTEXTW, not through the code under test.
-inline std::wstring ListCell(HWND list, int row, int column) {
-  wchar_t text[256] = {};
-  LVITEMW item{};
-  item.iSubItem = column;
-  item.pszText = text;
-  item.cchTextMax = 256;
-  const LRESULT length = SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
-                                      reinterpret_cast<LPARAM>(&item));
-  return std::wstring(item.pszText, static_cast<std::size_t>(length));
+// One column of a list view, read with LVM_GETITEMTEXTW.
+inline std::vector<std::wstring> ListColumn(HWND list, int column) {
+  std::vector<std::wstring> cells;
+  for (int row = 0; row < SendMessageW(list, LVM_GETITEMCOUNT, 0, 0); ++row) {
+    wchar_t text[256] = {};
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = 256;
+    const LRESULT length = SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                                        reinterpret_cast<LPARAM>(&item));
+    cells.emplace_back(item.pszText, static_cast<std::size_t>(length));
+  }
+  return cells;
 }
 
 // The folder of the running test program, with a trailing backslash.
@@ -38,30 +41,24 @@ inline std::wstring ProgramFolder() {
   return file.substr(0, file.find_last_of(L"\\/") + 1);
 }
 
-// One line of the stand-in's log.
-struct WlanCall {
-  uint64_t atMs = 0;  // GetTickCount64
-  std::string function;
-  std::string after;  // what was live after the call: "open=0 lists=0 faults=0" when all is well
+// The stand-in's log: when each function was called (GetTickCount64), and what was live after
+// the last call, "open=0 lists=0 faults=0" when all is well.
+struct WlanLog {
+  std::map<std::string, std::vector<ULONGLONG>> times;
+  std::string after;
 };
 
-inline std::vector<WlanCall> ReadCalls(const std::wstring& path) {
-  std::vector<WlanCall> calls;
+inline WlanLog ReadLog(const std::wstring& path) {
+  WlanLog log;
   FILE* file = _wfopen(path.c_str(), L"r");
   unsigned long long at = 0;
   char function[64] = {}, after[128] = {};
-  while (file != nullptr && std::fscanf(file, "%llu %63s %127[^\n]", &at, function, after) == 3)
-    calls.push_back({at, function, after});
-  if (file != nullptr) std::fclose(file);
-  return calls;
-}
-
-inline std::vector<WlanCall> CallsOf(const std::vector<WlanCall>& calls, const char* function) {
-  std::vector<WlanCall> selected;
-  for (const WlanCall& call : calls) {
-    if (call.function == function) selected.push_back(call);
+  while (file != nullptr && std::fscanf(file, "%llu %63s %127[^\n]", &at, function, after) == 3) {
+    log.times[function].push_back(at);
+    log.after = after;
   }
-  return selected;
+  if (file != nullptr) std::fclose(file);
+  return log;
 }
 
 }  // namespace quorvan::testing

@@ -1,7 +1,6 @@
 // A stand-in for Windows' wlanapi.dll: the six Native Wifi functions the program calls, serving
-// one interface with the BSS entries below, in place of Wine's own, which lists no interface.
-// Every call appends a line to the file named by QUORVAN_WLAN_LOG:
-// "<GetTickCount64 ms> <function> open=<handles> lists=<lists> faults=<refused calls>".
+// one interface with the BSS entries below. Every call appends a line to the file named by
+// QUORVAN_WLAN_LOG: "<GetTickCount64 ms> <function> open=<handles> lists=<lists> faults=<refused>".
 
 #include <windows.h>
 // windows.h first: wlanapi.h relies on its types.
@@ -15,47 +14,44 @@
 
 namespace {
 
-constexpr GUID kInterfaceGuid = {
+constexpr GUID kInterface = {
     0x5a3d0e1c, 0x6f1b, 0x4c41, {0x9c, 0x2e, 0x7d, 0x1b, 0x2b, 0x8f, 0x0a, 0x11}};
 
-// SSID byte order differs from BSSID order, so that sorting by either shows.
-constexpr struct {
-  UCHAR bssid[6];
-  const char* ssid;  // UTF-8 bytes, as a radio would send them
-} kServedBss[] = {
-    {{0x00, 0x11, 0x22, 0x33, 0x44, 0x55}, "Caf\xc3\xa9 M\xc3\xbcnchen"},
-    {{0x02, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e}, "\xe5\x92\x96\xe5\x95\xa1\xe9\xa6\x86"},
-    {{0x0a, 0x00, 0x00, 0x00, 0x00, 0x01}, ""},
+// BSSID and SSID (UTF-8 bytes, as a radio sends them); SSID byte order differs from BSSID
+// order, so that sorting by either shows.
+constexpr const char* kServed[][2] = {
+    {"\x00\x11\x22\x33\x44\x55", "Caf\xc3\xa9 M\xc3\xbcnchen"},
+    {"\x02\x1a\x2b\x3c\x4d\x5e", "\xe5\x92\x96\xe5\x95\xa1\xe9\xa6\x86"},
+    {"\x0a\x00\x00\x00\x00\x01", ""},
 };
 
-std::set<HANDLE> openHandles;
-std::set<void*> liveLists;
+std::set<HANDLE> handles;
+std::set<void*> lists;
 int faults = 0;
-UINT_PTR nextHandle = 0x5100;
 
-void Log(const char* function) {
+// Logs the call, one fault more unless it was `valid`; returns what the function returns.
+DWORD Log(const char* function, bool valid, DWORD failure = ERROR_INVALID_PARAMETER) {
+  faults += valid ? 0 : 1;
   char path[MAX_PATH];
   const DWORD length = GetEnvironmentVariableA("QUORVAN_WLAN_LOG", path, MAX_PATH);
-  FILE* file = length > 0 && length < MAX_PATH ? std::fopen(path, "a") : nullptr;
-  if (file == nullptr) return;
-  std::fprintf(file, "%llu %s open=%d lists=%d faults=%d\n",
-               static_cast<unsigned long long>(GetTickCount64()), function,
-               static_cast<int>(openHandles.size()), static_cast<int>(liveLists.size()), faults);
-  std::fclose(file);
+  if (FILE* file = length > 0 && length < MAX_PATH ? std::fopen(path, "a") : nullptr) {
+    std::fprintf(file, "%llu %s open=%zu lists=%zu faults=%d\n", GetTickCount64(), function,
+                 handles.size(), lists.size(), faults);
+    std::fclose(file);
+  }
+  return valid ? ERROR_SUCCESS : failure;
 }
 
-// False, and one fault more, unless `client` is open and `guid` is the served interface.
-bool Valid(HANDLE client, const GUID* guid = &kInterfaceGuid) {
-  const bool valid =
-      openHandles.count(client) != 0 && guid != nullptr && IsEqualGUID(*guid, kInterfaceGuid);
-  faults += valid ? 0 : 1;
-  return valid;
+bool Valid(HANDLE client, const GUID* guid = &kInterface) {
+  return handles.count(client) != 0 && guid != nullptr && IsEqualGUID(*guid, kInterface);
 }
 
-template <typename List>
-List* AllocateList(std::size_t bytes) {
-  void* list = HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, bytes);
-  liveLists.insert(list);
+// The headers differ on the entry array ([1] or []), so sizes count from its offset.
+template <typename List, typename Entry>
+List* Allocate(std::size_t entriesOffset, DWORD count) {
+  void* list = HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, entriesOffset + count * sizeof(Entry));
+  lists.insert(list);
+  static_cast<List*>(list)->dwNumberOfItems = count;
   return static_cast<List*>(list);
 }
 
@@ -64,63 +60,49 @@ List* AllocateList(std::size_t bytes) {
 extern "C" {
 
 DWORD WINAPI WlanOpenHandle(DWORD, PVOID, PDWORD negotiatedVersion, PHANDLE client) {
-  *client = reinterpret_cast<HANDLE>(nextHandle++);
+  static UINT_PTR next = 0x5100;
+  *client = reinterpret_cast<HANDLE>(next++);
   if (negotiatedVersion != nullptr) *negotiatedVersion = 2;
-  openHandles.insert(*client);
-  Log("WlanOpenHandle");
-  return ERROR_SUCCESS;
+  handles.insert(*client);
+  return Log("WlanOpenHandle", true);
 }
 
 DWORD WINAPI WlanCloseHandle(HANDLE client, PVOID) {
-  const bool valid = Valid(client);
-  openHandles.erase(client);
-  Log("WlanCloseHandle");
-  return valid ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+  return Log("WlanCloseHandle", handles.erase(client) != 0, ERROR_INVALID_HANDLE);
 }
 
 DWORD WINAPI WlanEnumInterfaces(HANDLE client, PVOID, PWLAN_INTERFACE_INFO_LIST* interfaces) {
-  if (!Valid(client)) return ERROR_INVALID_HANDLE;
-  // The headers differ on the entry array ([1] or []), so sizes count from its offset.
-  *interfaces = AllocateList<WLAN_INTERFACE_INFO_LIST>(
-      offsetof(WLAN_INTERFACE_INFO_LIST, InterfaceInfo) + sizeof(WLAN_INTERFACE_INFO));
-  (*interfaces)->dwNumberOfItems = 1;
-  (*interfaces)->InterfaceInfo[0].InterfaceGuid = kInterfaceGuid;
-  (*interfaces)->InterfaceInfo[0].isState = wlan_interface_state_connected;
-  Log("WlanEnumInterfaces");
-  return ERROR_SUCCESS;
+  if (!Valid(client)) return Log("WlanEnumInterfaces", false, ERROR_INVALID_HANDLE);
+  *interfaces = Allocate<WLAN_INTERFACE_INFO_LIST, WLAN_INTERFACE_INFO>(
+      offsetof(WLAN_INTERFACE_INFO_LIST, InterfaceInfo), 1);
+  (*interfaces)->InterfaceInfo[0].InterfaceGuid = kInterface;
+  return Log("WlanEnumInterfaces", true);
 }
 
 DWORD WINAPI WlanScan(HANDLE client, const GUID* guid, PDOT11_SSID, PWLAN_RAW_DATA, PVOID) {
-  const bool valid = Valid(client, guid);
-  Log("WlanScan");
-  return valid ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER;
+  return Log("WlanScan", Valid(client, guid));
 }
 
 DWORD WINAPI WlanGetNetworkBssList(HANDLE client, const GUID* guid, const PDOT11_SSID,
                                    DOT11_BSS_TYPE, BOOL, PVOID, PWLAN_BSS_LIST* bssList) {
-  if (!Valid(client, guid)) return ERROR_INVALID_PARAMETER;
-  constexpr DWORD count = static_cast<DWORD>(std::size(kServedBss));
-  WLAN_BSS_LIST* list = *bssList = AllocateList<WLAN_BSS_LIST>(
-      offsetof(WLAN_BSS_LIST, wlanBssEntries) + count * sizeof(WLAN_BSS_ENTRY));
-  list->dwNumberOfItems = count;
-  for (DWORD i = 0; i < count; ++i) {
-    WLAN_BSS_ENTRY& entry = list->wlanBssEntries[i];
-    entry.dot11Ssid.uSSIDLength = static_cast<ULONG>(std::strlen(kServedBss[i].ssid));
-    std::memcpy(entry.dot11Ssid.ucSSID, kServedBss[i].ssid, entry.dot11Ssid.uSSIDLength);
-    std::memcpy(entry.dot11Bssid, kServedBss[i].bssid, sizeof entry.dot11Bssid);
-    entry.dot11BssType = dot11_BSS_type_infrastructure;
+  if (!Valid(client, guid)) return Log("WlanGetNetworkBssList", false);
+  *bssList = Allocate<WLAN_BSS_LIST, WLAN_BSS_ENTRY>(offsetof(WLAN_BSS_LIST, wlanBssEntries),
+                                                     std::size(kServed));
+  for (DWORD i = 0; i < std::size(kServed); ++i) {
+    WLAN_BSS_ENTRY& entry = (*bssList)->wlanBssEntries[i];
+    std::memcpy(entry.dot11Bssid, kServed[i][0], sizeof entry.dot11Bssid);
+    entry.dot11Ssid.uSSIDLength = static_cast<ULONG>(std::strlen(kServed[i][1]));
+    std::memcpy(entry.dot11Ssid.ucSSID, kServed[i][1], entry.dot11Ssid.uSSIDLength);
     entry.ulChCenterFrequency = 2412000;
   }
-  Log("WlanGetNetworkBssList");
-  return ERROR_SUCCESS;
+  return Log("WlanGetNetworkBssList", true);
 }
 
+// Only lists this service handed out are released; anything else is a fault.
 VOID WINAPI WlanFreeMemory(PVOID memory) {
-  // Only lists this service handed out are released; anything else is a fault.
-  const bool known = liveLists.erase(memory) != 0;
+  const bool known = lists.erase(memory) != 0;
   if (known) HeapFree(GetProcessHeap(), 0, memory);
-  faults += known ? 0 : 1;
-  Log("WlanFreeMemory");
+  Log("WlanFreeMemory", known);
 }
 
 }  // extern "C"

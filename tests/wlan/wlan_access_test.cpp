@@ -2,37 +2,40 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <array>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tracking/scan_cycle.h"
-#include "wlan/linux/nl80211_service.h"
+#include "wlan/linux/scenario_service.h"
 #include "wlan/linux/wlan_service.h"
 
 namespace quorvan {
 namespace {
 
+using enum QueryOutcome;
 constexpr char kFullName[] = "0123456789abcdef0123456789ABCDEF";
 
-WLAN_BSS_ENTRY Entry(uint8_t first, const char* ssid, ULONG ssidLength) {
+WLAN_BSS_ENTRY Entry(uint8_t first, std::string_view ssid, ULONG length) {
   WLAN_BSS_ENTRY entry = {};
-  entry.dot11Bssid[0] = first;
-  entry.dot11Ssid.uSSIDLength = ssidLength;
-  std::memcpy(entry.dot11Ssid.ucSSID, ssid, std::strlen(ssid));
+  entry.dot11Ssid.uSSIDLength = length, entry.dot11Bssid[0] = first;
+  ssid.copy(reinterpret_cast<char*>(entry.dot11Ssid.ucSSID), ssid.size());
   return entry;
 }
 
-// A WLAN service that answers as told at each step and logs the calls it was asked, with the
-// arguments that matter and, on closing a session, how many lists were still unfreed.
-struct FakeWlan : WlanService {
+struct Answers {
   DWORD open = ERROR_SUCCESS, enumerate = ERROR_SUCCESS, scan = ERROR_SUCCESS, list = ERROR_SUCCESS;
   std::vector<WlanInterface> interfaces = {{GUID{1, 0, 0, {}}, "wlan0"},
                                            {GUID{2, 0, 0, {}}, std::string(300, 'x')}};
   std::vector<WLAN_BSS_ENTRY> entries = {Entry(7, "abcdef", 2), Entry(8, kFullName, 32)};
-  std::string log;
+};
 
+// Answers as told, logging the calls, what matters of their arguments and, on closing, the
+// lists still unfreed.
+struct FakeWlan : WlanService, Answers {
+  explicit FakeWlan(const Answers& answers) : Answers(answers) {}
   struct Session : WlanSession {
     explicit Session(FakeWlan& fake) : f(fake) {}
     ~Session() override { f.log += " close" + std::to_string(CurrentWlanLayerUsage().liveLists); }
@@ -60,19 +63,13 @@ struct FakeWlan : WlanService {
     if (open == ERROR_SUCCESS) session = std::make_unique<Session>(*this);
     return open;
   }
+  std::string log;
 };
-
-template <typename T>
-FakeWlan With(T FakeWlan::*member, const T& value) {
-  FakeWlan fake;
-  fake.*member = value;
-  return fake;
-}
 
 class WlanAccess : public ::testing::Test {
  protected:
-  void Install(const FakeWlan& fake) {
-    auto service = std::make_unique<FakeWlan>(fake);
+  void Install(const Answers& answers) {
+    auto service = std::make_unique<FakeWlan>(answers);
     fake_ = service.get();
     SetWlanService(std::move(service));
   }
@@ -85,63 +82,52 @@ class WlanAccess : public ::testing::Test {
   FakeWlan* fake_ = nullptr;
 };
 
-// Both operations with each step failing in turn. A query that fails leaves the table as it
-// was; one that lists merges every entry in order, the name being the 32 bytes up to the first
-// zero whatever uSSIDLength says.
+// Each step failing in turn; the listener hears L(isted), N(o service), no I(nterface) or list
+// F(ailed) and the count. Names end at the first zero byte whatever uSSIDLength says.
 TEST_F(WlanAccess, RequestScanAndQueryAtEveryStep) {
-  using enum QueryOutcome;
   const std::string scan = " open2 enum scan1 close0", none = " open2 enum close0",
                     list = " open2 enum list1 type3 secure close0";
   const struct {
-    FakeWlan fake;
+    Answers answers;
     int scanResult, queryResult;
-    std::string calls;
-    QueryOutcome outcome;
-    bool merged;
+    std::string calls, heard;
   } cases[] = {
-      {{}, 0, 0, scan + list, kListed, true},
-      {With(&FakeWlan::open, ERROR_SERVICE_NOT_ACTIVE), 1, 2, " open2 open2", kNoService, false},
-      {With(&FakeWlan::enumerate, ERROR_GEN_FAILURE), 2, 2, none + none, kNoInterface, false},
-      {With(&FakeWlan::interfaces, {}), 2, 2, none + none, kNoInterface, false},
-      {With(&FakeWlan::scan, ERROR_ACCESS_DENIED), 3, 0, scan + list, kListed, true},
-      {With(&FakeWlan::list, ERROR_NOT_FOUND), 0, 0, scan + list, kListFailed, false},
-      {With(&FakeWlan::entries, {}), 0, 0, scan + list, kListed, false},
+      {{}, 0, 0, scan + list, "L2 "},
+      {{.open = ERROR_SERVICE_NOT_ACTIVE}, 1, 2, " open2 open2", "N0 "},
+      {{.enumerate = ERROR_GEN_FAILURE}, 2, 2, none + none, "I0 "},
+      {{.interfaces = {}}, 2, 2, none + none, "I0 "},
+      {{.scan = ERROR_ACCESS_DENIED}, 3, 0, scan + list, "L2 "},
+      {{.list = ERROR_NOT_FOUND}, 0, 0, scan + list, "F0 "},
+      {{.entries = {}}, 0, 0, scan + list, "L0 "},
   };
-  const std::vector<std::string> merged = {"abcdef", kFullName}, untouched = {"old"};
-  std::vector<std::pair<QueryOutcome, std::size_t>> heard;
-  SetQueryListener([&](QueryOutcome outcome, std::span<const BssObservation> observations) {
-    heard.emplace_back(outcome, observations.size());
+  std::string heard;
+  SetQueryListener([&](QueryOutcome outcome, std::span<const BssObservation> bsses) {
+    heard += "LNIF"[static_cast<int>(outcome)] + std::to_string(bsses.size()) + " ";
   });
-  for (std::size_t i = 0; i < std::size(cases); ++i) {
-    SCOPED_TRACE(i);
-    const auto& c = cases[i];
-    Install(c.fake);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    Install(c.answers);
     EXPECT_EQ(RequestScan(), c.scanResult);
     NetworkTable table;
-    BssObservation old;
-    old.bssid = {7}, old.ssid = {'o', 'l', 'd'};
-    MergeBssList(table, std::span(&old, 1));
+    MergeBssList(table, std::array{BssObservation{.bssid = {7}, .ssid = {'o', 'l', 'd'}}});
     table.begin()->seen = 0;
     heard.clear();
     EXPECT_EQ(QueryBssSnapshot(table), c.queryResult);
     EXPECT_EQ(fake_->log, c.calls);
-    std::vector<std::string> ssids;
-    for (const TrackedNetwork& record : table) ssids.emplace_back(record.ssid);
-    EXPECT_EQ(ssids, c.merged ? merged : untouched);
-    EXPECT_EQ(table.begin()->seen, c.merged ? 1 : 0);
-    EXPECT_EQ(heard,
-              (std::vector<std::pair<QueryOutcome, std::size_t>>{{c.outcome, c.merged ? 2u : 0u}}));
+    EXPECT_EQ(heard, c.heard);
+    std::string names;
+    for (const TrackedNetwork& record : table) names += record.ssid + std::to_string(record.seen);
+    EXPECT_EQ(names, c.heard == "L2 " ? "abcdef1" + std::string(kFullName) + "1" : "old0");
   }
 }
 
-// Lists outlive their handle, a closed handle is refused, and a second free or a pointer the
-// layer never handed out is ignored, instead of reaching freed memory.
+// Lists outlive their handle; a closed handle, a second free or a foreign pointer is refused.
 TEST_F(WlanAccess, LayerGuardsHandlesAndLists) {
   Install({});
   DWORD version = 0;
   HANDLE handle = nullptr;
-  ASSERT_EQ(WlanOpenHandle(2, nullptr, &version, &handle), ERROR_SUCCESS);
   PWLAN_INTERFACE_INFO_LIST interfaces = nullptr;
+  ASSERT_EQ(WlanOpenHandle(2, nullptr, &version, &handle), ERROR_SUCCESS);
   ASSERT_EQ(WlanEnumInterfaces(handle, nullptr, &interfaces), ERROR_SUCCESS);
   EXPECT_EQ(WlanCloseHandle(handle, nullptr), ERROR_SUCCESS);
   EXPECT_EQ(WlanEnumInterfaces(handle, nullptr, &interfaces), ERROR_INVALID_HANDLE);
@@ -154,17 +140,36 @@ TEST_F(WlanAccess, LayerGuardsHandlesAndLists) {
   EXPECT_EQ(fake_->log, " open2 enum close1");
 }
 
-// The default service on a kernel without nl80211 behaves like Windows without the WLAN
-// service; where the family exists this says nothing and is skipped.
-TEST_F(WlanAccess, WithoutNl80211OpeningFails) {
-  {
-    Nl80211Service probe;
-    std::unique_ptr<WlanSession> session;
-    const DWORD opened = probe.Open(2, session);
-    if (opened == ERROR_SUCCESS) GTEST_SKIP() << "this kernel has nl80211";
-    EXPECT_EQ(opened, ERROR_SERVICE_NOT_ACTIVE);
+// Scans between queries meet the next query's line and consume none; a query takes one line.
+TEST_F(WlanAccess, ScenarioReplayQueriesTakeOneLineEachScansNone) {
+  std::vector<ScenarioLine> lines(6);
+  lines[0].bsses.resize(1), lines[1].bsses.resize(2);
+  lines[2].outcome = kNoService, lines[3].outcome = kNoInterface;
+  lines[4].outcome = lines[5].outcome = kListFailed;
+  auto service = std::make_unique<ScenarioService>(lines, "test.jsonl");
+  const QueryListener replay = service->QueryEndListener();
+  SetWlanService(std::move(service));
+  std::string heard;
+  SetQueryListener([&](QueryOutcome outcome, std::span<const BssObservation> bsses) {
+    replay(outcome, bsses);
+    heard += "LNIF"[static_cast<int>(outcome)] + std::to_string(bsses.size()) + " ";
+  });
+  NetworkTable table;
+  std::vector<int> results;
+  for (int i = 0; i < 7; ++i) {
+    results.push_back(RequestScan());
+    results.push_back(QueryBssSnapshot(table));
   }
-  SetWlanService(nullptr);
+  EXPECT_EQ(results, (std::vector<int>{0, 0, 0, 0, 1, 2, 2, 2, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(heard, "L1 L2 N0 I0 F0 F0 L0 ");
+}
+
+// Without nl80211 the default service fails like Windows without the WLAN service.
+TEST_F(WlanAccess, WithoutNl80211OpeningFails) {
+  std::unique_ptr<WlanSession> session;
+  const DWORD opened = CurrentWlanService().Open(2, session);
+  if (opened == ERROR_SUCCESS) GTEST_SKIP() << "this kernel has nl80211";
+  EXPECT_EQ(opened, ERROR_SERVICE_NOT_ACTIVE);
   EXPECT_EQ(CurrentWlanService().Name(), "nl80211");
   EXPECT_EQ(RequestScan(), 1);
   NetworkTable table;

@@ -1,27 +1,108 @@
 #include <gtest/gtest.h>
+#include <linux/nl80211.h>
+#include <netlink/genl/genl.h>
 
-#include <cstring>
+#include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <tuple>
 #include <vector>
 
-#include "tracking/scan_cycle.h"
-#include "wlan/linux/scenario_service.h"
+#include "wlan/linux/nl80211_parse.h"
 #include "wlan/linux/simulated_service.h"
 #include "wlan/scenario_file.h"
-#include "wlan/wlan_access.h"
 
 namespace quorvan {
 namespace {
+
+using Attributes = std::map<int, std::string>;  // an empty value is left out
+constexpr int kBssid = NL80211_BSS_BSSID, kFreq = NL80211_BSS_FREQUENCY,
+              kIes = NL80211_BSS_INFORMATION_ELEMENTS, kBeaconIes = NL80211_BSS_BEACON_IES,
+              kMbm = NL80211_BSS_SIGNAL_MBM, kPercent = NL80211_BSS_SIGNAL_UNSPEC,
+              kMsAgo = NL80211_BSS_SEEN_MS_AGO, kBoot = NL80211_BSS_LAST_SEEN_BOOTTIME;
+
+const auto Raw = [](auto v) { return std::string(reinterpret_cast<const char*>(&v), sizeof v); };
+
+// An information element: ID, length, body.
+std::string Element(char id, const std::string& b) { return std::string{id, char(b.size())} + b; }
+
+// A scan result laid out as the kernel does, of a well-formed BSS with `changes` made to it.
+std::unique_ptr<nl_msg, decltype(&nlmsg_free)> ScanResult(const Attributes& changes) {
+  Attributes bss = {{kBssid, "\x02\x11\x22\x33\x44\x55"},
+                    {kFreq, Raw(2437u)},
+                    {NL80211_BSS_TSF, Raw(0xFEDCBA9876543210ULL)},
+                    {NL80211_BSS_BEACON_INTERVAL, Raw(uint16_t{102})},
+                    {kIes, Element(0, "home") + Element(1, "\x82\x84")},
+                    {kMbm, Raw(-4500)}};
+  for (const auto& [type, bytes] : changes) bss[type] = bytes;
+  std::unique_ptr<nl_msg, decltype(&nlmsg_free)> message(nlmsg_alloc(), nlmsg_free);
+  genlmsg_put(message.get(), 0, 0, 28, 0, NLM_F_MULTI, NL80211_CMD_NEW_SCAN_RESULTS, 1);
+  nlattr* nest = nla_nest_start(message.get(), NL80211_ATTR_BSS);
+  for (const auto& [type, bytes] : bss) {
+    if (!bytes.empty()) nla_put(message.get(), type, static_cast<int>(bytes.size()), bytes.data());
+  }
+  nla_nest_end(message.get(), nest);
+  return message;
+}
+
+constexpr HostClock kClock = {5000ULL * 1000000000ULL, 1700000000LL * 1000000000LL};
+constexpr ULONGLONG kNow = 133444736000000000ULL;  // kClock.realtimeNs in Windows units
+
+// Entries as "SSID RSSI/quality age kHz", the age in 100 ns before the clocks were read. An
+// empty expectation: the BSS is skipped, and the good one after it is still read.
+TEST(Nl80211Parse, EveryFieldBothSignalFormsHostTimeAndMalformedBss) {
+  const std::string longName = "0123456789abcdef0123456789ABCDEF", skip;
+  const struct {
+    Attributes changes;
+    std::string fields;
+  } cases[] = {
+      {{{kMbm, Raw(-7250)}, {kBoot, Raw(kClock.boottimeNs - 1500)}}, "home -72/56 15 2437000"},
+      {{{kBssid, ""}}, skip},
+      {{{kMbm, Raw(-11000)}, {kMsAgo, Raw(2500u)}}, "home -110/0 25000000 2437000"},
+      {{{kBssid, "\x01\x02\x03\x04\x05"}}, skip},
+      {{{kMbm, ""}, {kPercent, Raw(uint8_t{81})}, {kIes, Element(1, "\x82")}}, " -60/80 0 2437000"},
+      {{{kIes, Element(0, "ok") + "\x01\x05\x82"}}, skip},  // an element past its blob
+      {{{kMbm, ""}, {kPercent, Raw(uint8_t{255})}}, "home -50/100 0 2437000"},
+      {{{kIes, Element(0, "ok") + "\xDD"}}, skip},  // an element header cut off
+      {{{kFreq, Raw(902u)}, {NL80211_BSS_FREQUENCY_OFFSET, Raw(500u)}}, "home -45/100 0 902500"},
+      {{{kIes, Element(0, std::string(33, 'x'))}}, skip},
+      {{{kMbm, ""}, {kMsAgo, Raw(2500u)}, {kBoot, Raw(0ULL)}}, "home -100/0 50000000000 2437000"},
+      {{{kFreq, Raw(4294968u)}}, skip},  // beyond 32 bits of kHz
+      {{{kBoot, Raw(kClock.boottimeNs + 7000)}}, "home -45/100 0 2437000"},  // seen after now
+      {{{kIes, Element(1, "\x82") + Element(0, "cafe") + Element(0, "two") + Element(3, "\x06")}},
+       "cafe -45/100 0 2437000"},
+      {{{kIes, ""}, {kBeaconIes, Element(0, std::string(6, '\0'))}},
+       std::string(6, '\0') + " -45/100 0 2437000"},
+      {{{kIes, Element(0, longName)}, {kBeaconIes, Element(0, "b")}, {kPercent, Raw(uint8_t{20})}},
+       longName + " -45/100 0 2437000"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.changes));
+    WLAN_BSS_ENTRY e = {};
+    const BssParse parsed = ParseBssMessage(ScanResult(c.changes).get(), kClock, e);
+    ASSERT_EQ(parsed, c.fields.empty() ? BssParse::kSkip : BssParse::kEntry);
+    if (parsed == BssParse::kSkip) continue;
+    const std::string ssid(e.dot11Ssid.ucSSID, e.dot11Ssid.ucSSID + 32);
+    EXPECT_EQ(ssid.substr(0, e.dot11Ssid.uSSIDLength) + " " + std::to_string(e.lRssi) + "/" +
+                  std::to_string(e.uLinkQuality) + " " + std::to_string(kNow - e.ullHostTimestamp) +
+                  " " + std::to_string(e.ulChCenterFrequency),
+              c.fields);
+    EXPECT_EQ(ssid.substr(e.dot11Ssid.uSSIDLength), std::string(32 - e.dot11Ssid.uSSIDLength, 0));
+    EXPECT_EQ(std::string(e.dot11Bssid, e.dot11Bssid + 6), "\x02\x11\x22\x33\x44\x55");
+    EXPECT_EQ(e.ullTimestamp, 0xFEDCBA9876543210ULL);
+    EXPECT_EQ(e.usBeaconPeriod, 102);
+  }
+}
 
 auto Fields(const BssObservation& o) {
   return std::tie(o.bssid, o.ssid, o.rssi, o.linkQuality, o.timestamp, o.hostTimestamp,
                   o.centerFrequency, o.beaconPeriod);
 }
 
-TEST(ScenarioParse, EveryFieldAndBothTimestampForms) {
-  const std::string text =
+// Every field of a good file, then each fault on line 5 of it, which names its line.
+TEST(ScenarioParse, EveryFieldAndEachFaultWithItsLine) {
+  const std::string good =
       "# recorded\n\n"
       R"([{"bssid": "00:1a:2B:3c:4D:5e", "ssid_hex": "ff00FE", "rssi": -61, "link_quality": 7,)"
       R"( "frequency_khz": 4294967295, "beacon_period": 65535, "timestamp": "0xfedcba9876543210",)"
@@ -30,34 +111,29 @@ TEST(ScenarioParse, EveryFieldAndBothTimestampForms) {
       "\r\n  {\"error\": \"no-interface\"}\n";
   std::vector<ScenarioLine> lines;
   std::string error;
-  ASSERT_TRUE(ParseScenario(text, lines, error)) << error;
+  ASSERT_TRUE(ParseScenario(good, lines, error)) << error;
   ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[0].lineNumber, 3);
-  EXPECT_EQ(lines[1].lineNumber, 4);
-  EXPECT_EQ(lines[1].outcome, QueryOutcome::kNoInterface);
-  ASSERT_EQ(lines[0].bsses.size(), 2u);
-  BssObservation all, defaults;
-  all.bssid = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, all.ssid = {0xFF, 0, 0xFE}, all.rssi = -61;
-  all.linkQuality = 7, all.centerFrequency = UINT32_MAX, all.beaconPeriod = 65535;
+  ASSERT_EQ(
+      std::tuple(lines[0].lineNumber, lines[0].bsses.size(), lines[1].lineNumber, lines[1].outcome),
+      std::tuple(3, 2u, 4, QueryOutcome::kNoInterface));
+  BssObservation all{{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, {0xFF, 0, 0xFE}, -61, 7};
   all.timestamp = 0xFEDCBA9876543210ULL, all.hostTimestamp = UINT64_MAX;
+  all.centerFrequency = UINT32_MAX, all.beaconPeriod = 65535;
   EXPECT_EQ(Fields(lines[0].bsses[0]), Fields(all));
   // Absent fields are zero, the link quality then comes from the RSSI.
-  defaults.bssid = {0, 0, 0, 0, 0, 1}, defaults.ssid = {'c', 'a', 'f', 0xC3, 0xA9};
-  defaults.rssi = -75, defaults.linkQuality = 50;
+  const BssObservation defaults{{0, 0, 0, 0, 0, 1}, {'c', 'a', 'f', 0xC3, 0xA9}, -75, 50};
   EXPECT_EQ(Fields(lines[0].bsses[1]), Fields(defaults));
-}
 
-TEST(ScenarioParse, EachFaultNamesItsLine) {
   const std::string bss = R"([{"bssid": "00:00:00:00:00:01", )";
   const struct {
     std::string line;
     const char* error;
-  } cases[] = {
+  } faults[] = {
       {"42", "expected a JSON array of BSS objects or an {\"error\": ...} object"},
       {R"([{"bssid": "00:1A-2B:3C:4D:5E"}])",
        "BSS 1: \"bssid\" must be six two-digit hex numbers separated by ':' or '-'"},
-      {bss + R"("ssid": ")" + std::string(33, 'n') + "\"}]",
-       "BSS 1: \"ssid\" is 33 bytes, more than 32"},
+      {bss + R"("ssid_hex": ")" + std::string(66, 'a') + "\"}]",
+       "BSS 1: \"ssid_hex\" is 33 bytes, more than 32"},
       {bss + R"("ssid_hex": "abc"}])", "BSS 1: \"ssid_hex\" is not hex digits in pairs"},
       {bss + R"("link_quality": 101}])", "BSS 1: \"link_quality\" is out of range"},
       {bss + R"("timestamp": "0x10000000000000000"}])", "BSS 1: \"timestamp\" is out of range"},
@@ -68,51 +144,11 @@ TEST(ScenarioParse, EachFaultNamesItsLine) {
       {bss + R"("ssid": "a", "ssid_hex": "61"}])",
        "BSS 1: \"ssid\" and \"ssid_hex\" are both given"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.line.substr(0, 80));
-    std::vector<ScenarioLine> lines;
-    std::string error;
+  for (const auto& c : faults) {
     EXPECT_FALSE(ParseScenario("# c\n[]\n\n{\"error\": \"no-service\"}\r\n" + c.line + "\n[]\n",
                                lines, error));
     EXPECT_EQ(error, std::string("5: ") + c.error);
   }
-}
-
-// Scan requests between queries meet the state of the line the next query gets and consume
-// nothing; each query consumes one line, and after the last one every query lists nothing.
-TEST(ScenarioReplay, EachQueryTakesOneLineAndScansTakeNone) {
-  std::vector<ScenarioLine> lines;
-  std::string error;
-  ASSERT_TRUE(ParseScenario(R"([{"bssid": "00:00:00:00:00:01"}]
-{"error": "no-service"}
-{"error": "no-interface"}
-{"error": "query-failed"}
-{"error": "no-service"}
-[{"bssid": "00:00:00:00:00:02"}, {"bssid": "00:00:00:00:00:03"}])",
-                            lines, error))
-      << error;
-  auto service = std::make_unique<ScenarioService>(lines, "test.jsonl");
-  const QueryListener replay = service->QueryEndListener();
-  SetWlanService(std::move(service));
-  std::vector<std::pair<QueryOutcome, std::size_t>> heard;
-  SetQueryListener([&](QueryOutcome outcome, std::span<const BssObservation> bsses) {
-    replay(outcome, bsses);
-    heard.emplace_back(outcome, bsses.size());
-  });
-  NetworkTable table;
-  std::vector<int> results;
-  for (std::size_t i = 0; i <= lines.size(); ++i) {
-    results.push_back(RequestScan());
-    results.push_back(QueryBssSnapshot(table));
-  }
-  EXPECT_EQ(results, (std::vector<int>{0, 0, 1, 2, 2, 2, 0, 0, 1, 2, 0, 0, 0, 0}));
-  ASSERT_EQ(heard.size(), lines.size() + 1);
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    EXPECT_EQ(heard[i], std::make_pair(lines[i].outcome, lines[i].bsses.size())) << i;
-  }
-  EXPECT_EQ(heard.back(), std::make_pair(QueryOutcome::kListed, std::size_t{0}));
-  SetQueryListener({});
-  SetWlanService(nullptr);
 }
 
 TEST(SimulatedRadio, SameSeedSameListsInAllThreeBands) {
@@ -126,8 +162,7 @@ TEST(SimulatedRadio, SameSeedSameListsInAllThreeBands) {
                  std::string(e.dot11Ssid.ucSSID, e.dot11Ssid.ucSSID + 32) +
                  std::to_string(e.lRssi) + " " + std::to_string(e.uLinkQuality) + " " +
                  std::to_string(e.ullTimestamp) + " " + std::to_string(e.ullHostTimestamp) + "\n";
-        const ULONG kHz = e.ulChCenterFrequency;
-        bands.insert(kHz < 3000000 ? 2 : kHz < 5925000 ? 5 : 6);
+        bands.insert(e.ulChCenterFrequency < 3000000 ? 2 : e.ulChCenterFrequency < 5925000 ? 5 : 6);
       }
     }
     return lists;

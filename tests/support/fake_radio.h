@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "wlan/link_quality.h"
 #include "wlan/linux/wlan_service.h"
 
 namespace quorvan::testing {
@@ -23,7 +24,7 @@ inline WLAN_BSS_ENTRY BssEntry(unsigned id, std::string_view ssid, int32_t rssi)
   std::memcpy(entry.dot11Ssid.ucSSID, ssid.data(), std::min<std::size_t>(ssid.size(), 32));
   entry.dot11Bssid[5] = static_cast<UCHAR>(id);
   entry.lRssi = rssi;
-  entry.uLinkQuality = static_cast<ULONG>(std::clamp(2 * (rssi + 100), 0, 100));
+  entry.uLinkQuality = LinkQualityFromRssi(rssi);
   entry.ulChCenterFrequency = 2437000;
   return entry;
 }

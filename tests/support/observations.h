@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "tracking/scan_cycle.h"
+#include "wlan/link_quality.h"
 
 namespace quorvan::testing {
 
@@ -14,7 +15,7 @@ inline BssObservation Observation(unsigned id, std::string_view ssid, int32_t rs
   o.bssid = {0x00, 0x1A, 0x2B, 0x3C, static_cast<uint8_t>(id >> 8), static_cast<uint8_t>(id)};
   std::copy_n(ssid.begin(), std::min<std::size_t>(ssid.size(), o.ssid.size()), o.ssid.begin());
   o.rssi = rssi;
-  o.linkQuality = static_cast<uint32_t>(std::clamp(2 * (rssi + 100), 0, 100));
+  o.linkQuality = LinkQualityFromRssi(rssi);
   o.centerFrequency = frequencyKHz;
   o.beaconPeriod = beaconPeriod;
   return o;

@@ -68,8 +68,6 @@ class TerminalHost final : public HeadlessHost {
                       Clock::now() + std::chrono::milliseconds(periodMs)};
   }
 
-  bool HasWindowMenu() override { return false; }
-
   void RunAboutBox() override {
     // Modal, like the About box of the desktop window: the timers go on underneath.
     aboutOpen_ = true;

@@ -8,7 +8,8 @@
 
 namespace quorvan {
 
-ListResult RunListMode(int cycles, const QueryListener& alsoTell) {
+ListResult RunListMode(int cycles, const QueryListener& alsoTell,
+                       const std::function<void()>& beforeEachCycle) {
   QueryOutcome last = QueryOutcome::kListed;
   SetQueryListener(
       [&last, &alsoTell](QueryOutcome outcome, std::span<const BssObservation> observations) {
@@ -20,8 +21,12 @@ ListResult RunListMode(int cycles, const QueryListener& alsoTell) {
   ListResult result;
   {
     CquorvanDlg dialog(host);
+    if (beforeEachCycle) beforeEachCycle();
     dialog.OnInitDialog();
-    for (int cycle = 1; cycle < std::max(cycles, 1); ++cycle) dialog.RunScanCycle();
+    for (int cycle = 1; cycle < std::max(cycles, 1); ++cycle) {
+      if (beforeEachCycle) beforeEachCycle();
+      dialog.RunScanCycle();
+    }
     result.text = ListAsText(host.List());
   }
   SetQueryListener(alsoTell);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "wlan/wlan_access.h"
@@ -7,8 +8,9 @@
 namespace quorvan {
 
 // The list printed for scripts: `cycles` scan cycles back to back (the first as the window's
-// initialisation runs it), without waiting and without scan requests, then the list as the list
-// view shows it after the last refresh.
+// initialisation runs it), then the list as the list view shows it after the last refresh.
+// `beforeEachCycle`, when given, runs before each cycle's query: on a real radio it asks for a
+// fresh scan and waits for it, as a script wants the networks around now.
 struct ListResult {
   std::string text;    // the header line and one line per row, cells separated by a tab
   int exitCode = 0;    // 0, or 1 when the last cycle's query found no BSS list
@@ -16,6 +18,7 @@ struct ListResult {
 };
 
 // `alsoTell`, when given, hears every query's outcome too (a recorder, a replay).
-ListResult RunListMode(int cycles, const QueryListener& alsoTell = {});
+ListResult RunListMode(int cycles, const QueryListener& alsoTell = {},
+                       const std::function<void()>& beforeEachCycle = {});
 
 }  // namespace quorvan

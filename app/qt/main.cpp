@@ -7,8 +7,10 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -128,9 +130,32 @@ int ParseOptions(const QStringList& arguments, Options& options) {
 
 // One line for the user on why no BSS data comes, or nothing when an interface is there.
 std::string WhyNoData() {
-  const std::string why = DiagnoseWlanService();
-  if (why.empty() || why.find("no wireless interface was found") != std::string::npos) return why;
-  return "no wireless interface was found - " + why;
+  const WlanDiagnosis diagnosis = DiagnoseWlanService();
+  switch (diagnosis.problem) {
+    case WlanDiagnosis::Problem::kNoService:
+    case WlanDiagnosis::Problem::kInterfacesFailed:
+      return "no wireless interface was found - " + diagnosis.text;
+    default:
+      return diagnosis.text;
+  }
+}
+
+// How long --list waits for the kernel to end a scan. Real radios take 2 to 8 s over 2.4, 5
+// and 6 GHz.
+constexpr std::chrono::seconds kScanWaitLimit{10};
+
+// Before each --list cycle on a real radio: a fresh scan, waited for. Where none could be had
+// the cycle lists what the kernel holds, and the reason is said once.
+std::function<void()> FreshScanBeforeEachCycle() {
+  return [said = false]() mutable {
+    const FreshScan scan = ScanFirstInterfaceAndWait(kScanWaitLimit);
+    const std::string why = WhyResultsMayBeStale(scan, kScanWaitLimit);
+    if (why.empty() || said) return;
+    said = true;
+    std::fprintf(stderr,
+                 "quorvan: %s: listing the kernel's last scan results, which may be stale: %s\n",
+                 scan.interfaceName.c_str(), why.c_str());
+  };
 }
 
 bool HasDisplay() {
@@ -197,7 +222,10 @@ int main(int argc, char** argv) {
     const int cycles = options.scenario.isEmpty()
                            ? options.cycles
                            : static_cast<int>(std::max<std::size_t>(scenarioLines, 1));
-    const ListResult result = RunListMode(cycles, tell);
+    // A simulated radio or a replay answers at once: their cycles run back to back.
+    const bool realRadio = !options.simulate && options.scenario.isEmpty();
+    const ListResult result =
+        RunListMode(cycles, tell, realRadio ? FreshScanBeforeEachCycle() : std::function<void()>());
     std::fwrite(result.text.data(), 1, result.text.size(), stdout);
     std::fflush(stdout);
     if (result.exitCode != 0) {

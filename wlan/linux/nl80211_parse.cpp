@@ -176,6 +176,22 @@ bool ParseInterfaceMessage(nl_msg* message, StationInterface& out) {
   return true;
 }
 
+ScanEvent ParseScanEvent(nl_msg* message, uint32_t ifindex) {
+  std::array<nlattr*, NL80211_ATTR_MAX + 1> top{};
+  if (!ParseTop(message, top) || top[NL80211_ATTR_IFINDEX] == nullptr ||
+      nla_get_u32(top[NL80211_ATTR_IFINDEX]) != ifindex) {
+    return ScanEvent::kOther;
+  }
+  switch (genlmsg_hdr(nlmsg_hdr(message))->cmd) {
+    case NL80211_CMD_NEW_SCAN_RESULTS:
+      return ScanEvent::kFinished;
+    case NL80211_CMD_SCAN_ABORTED:
+      return ScanEvent::kAborted;
+    default:
+      return ScanEvent::kOther;
+  }
+}
+
 GUID GuidFromIfindex(uint32_t ifindex) {
   GUID guid = {};
   guid.Data1 = ifindex;

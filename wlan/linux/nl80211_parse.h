@@ -49,6 +49,13 @@ struct StationInterface {
 // (managed) interface with an index.
 bool ParseInterfaceMessage(nl_msg* message, StationInterface& out);
 
+enum class ScanEvent { kOther, kFinished, kAborted };
+
+// One message from nl80211's "scan" multicast group: kFinished for new scan results on
+// `ifindex`, kAborted for a scan on it that stopped early, kOther for anything else (another
+// interface, a scan starting, a malformed message).
+ScanEvent ParseScanEvent(nl_msg* message, uint32_t ifindex);
+
 // The interface index is carried in the GUID so that a GUID from WlanEnumInterfaces finds its
 // interface again; any other GUID gives 0.
 GUID GuidFromIfindex(uint32_t ifindex);

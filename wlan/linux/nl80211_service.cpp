@@ -1,12 +1,15 @@
 #include "wlan/linux/nl80211_service.h"
 
 #include <linux/nl80211.h>
+#include <net/if.h>
 #include <netlink/errno.h>
 #include <netlink/genl/ctrl.h>
 #include <netlink/genl/genl.h>
 #include <netlink/handlers.h>
 #include <netlink/msg.h>
 #include <netlink/netlink.h>
+#include <netlink/route/link.h>
+#include <poll.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -143,6 +146,70 @@ HostClock ReadHostClock() {
   return clock;
 }
 
+// Whether the link of each interface is up (IFF_UP), as rtnetlink reports it. One that
+// vanished meanwhile counts as down; when rtnetlink cannot be asked at all, every interface
+// stays listed, as it would be without this check.
+void ReadLinkStates(std::vector<WlanInterface>& interfaces) {
+  Socket route(nl_socket_alloc());
+  if (!route || nl_connect(route.get(), NETLINK_ROUTE) < 0) return;
+  for (WlanInterface& interface : interfaces) {
+    rtnl_link* link = nullptr;
+    const auto ifindex = static_cast<int>(IfindexFromGuid(interface.guid));
+    interface.up = rtnl_link_get_kernel(route.get(), ifindex, nullptr, &link) == 0 &&
+                   (rtnl_link_get_flags(link) & IFF_UP) != 0;
+    if (link != nullptr) rtnl_link_put(link);
+  }
+}
+
+// A socket that hears nl80211's scan events, or nullptr when it cannot be had.
+Socket ListenForScanEvents() {
+  Socket events(nl_socket_alloc());
+  if (!events) return nullptr;
+  if (genl_connect(events.get()) < 0) return nullptr;
+  const int group = genl_ctrl_resolve_grp(events.get(), "nl80211", "scan");
+  if (group < 0 || nl_socket_add_membership(events.get(), group) < 0 ||
+      nl_socket_set_nonblocking(events.get()) < 0) {
+    return nullptr;
+  }
+  return events;
+}
+
+// Reads scan events until one ends a scan on `ifindex` or `limit` has passed.
+ScanEnd WaitForScanEnd(nl_sock* events, uint32_t ifindex, std::chrono::milliseconds limit) {
+  struct Watch {
+    uint32_t ifindex;
+    ScanEvent seen = ScanEvent::kOther;
+  } watch{ifindex};
+  Callbacks callbacks(nl_cb_alloc(NL_CB_DEFAULT));
+  if (!callbacks) return ScanEnd::kNotWaited;
+  // Events carry no sequence number of ours; the socket's own callbacks know that, these not.
+  nl_cb_set(
+      callbacks.get(), NL_CB_SEQ_CHECK, NL_CB_CUSTOM, [](nl_msg*, void*) -> int { return NL_OK; },
+      nullptr);
+  nl_cb_set(
+      callbacks.get(), NL_CB_VALID, NL_CB_CUSTOM,
+      [](nl_msg* message, void* arg) -> int {
+        auto* w = static_cast<Watch*>(arg);
+        if (w->seen == ScanEvent::kOther) w->seen = ParseScanEvent(message, w->ifindex);
+        return NL_OK;
+      },
+      &watch);
+  using std::chrono::steady_clock;
+  const steady_clock::time_point deadline = steady_clock::now() + limit;
+  while (watch.seen == ScanEvent::kOther) {
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - steady_clock::now()).count();
+    if (left <= 0) return ScanEnd::kTimedOut;
+    pollfd ready = {nl_socket_get_fd(events), POLLIN, 0};
+    const int polled = poll(&ready, 1, static_cast<int>(left));
+    if (polled < 0 && errno != EINTR) return ScanEnd::kNotWaited;
+    // An error here is most often a full receive buffer: events were lost, perhaps the one
+    // awaited, and the wait ends by its limit.
+    if (polled > 0) nl_recvmsgs(events, callbacks.get());
+  }
+  return watch.seen == ScanEvent::kFinished ? ScanEnd::kFinished : ScanEnd::kAborted;
+}
+
 class Nl80211Session : public WlanSession {
  public:
   Nl80211Session(Socket socket, int family, std::shared_ptr<std::string> lastFailure)
@@ -167,6 +234,7 @@ class Nl80211Session : public WlanSession {
     for (const StationInterface& station : stations) {
       out.push_back({GuidFromIfindex(station.ifindex), station.name});
     }
+    ReadLinkStates(out);
     return ERROR_SUCCESS;
   }
 
@@ -185,8 +253,18 @@ class Nl80211Session : public WlanSession {
     nla_nest_end(request.get(), ssids);
     const Exchange exchange = Transact(socket_.get(), request.get(), {});
     const DWORD result = Outcome(exchange, "scan request");
-    if (result == ERROR_ACCESS_DENIED) {
-      Note("scan requests need CAP_NET_ADMIN; the kernel's own scans keep the list fresh");
+    if (result == ERROR_ACCESS_DENIED) Note("a fresh scan needs CAP_NET_ADMIN");
+    return result;
+  }
+
+  DWORD ScanAndWait(const GUID& interfaceGuid, std::chrono::milliseconds limit,
+                    ScanEnd& end) override {
+    end = ScanEnd::kNotWaited;
+    // Listening starts before the request, or the end of a quick scan could be missed.
+    const Socket events = ListenForScanEvents();
+    const DWORD result = Scan(interfaceGuid, nullptr, nullptr);
+    if (events && (result == ERROR_SUCCESS || result == ERROR_BUSY)) {
+      end = WaitForScanEnd(events.get(), IfindexFromGuid(interfaceGuid), limit);
     }
     return result;
   }

@@ -8,6 +8,7 @@
 // caller-owned lists of the API. Query results are recorded above this layer, where the access
 // code tells its listener how each query ended (wlan/wlan_access.h).
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -20,6 +21,17 @@ namespace quorvan {
 struct WlanInterface {
   GUID guid = {};
   std::string description;  // e.g. the kernel's interface name, "wlp2s0"
+  // A station interface whose link is down is reported but not listed by WlanEnumInterfaces:
+  // like a disabled adapter on Windows, it has no BSS list worth reading.
+  bool up = true;
+};
+
+// How waiting for a scan ended.
+enum class ScanEnd {
+  kFinished,   // the service announced new results
+  kAborted,    // the service announced that the scan stopped early
+  kTimedOut,   // nothing was announced within the limit
+  kNotWaited,  // the request was refused and there was no scan to wait for
 };
 
 class WlanSession {
@@ -33,6 +45,18 @@ class WlanSession {
   // are what the caller passed (nullptr for none).
   virtual DWORD Scan(const GUID& interfaceGuid, const DOT11_SSID* ssid,
                      const WLAN_RAW_DATA* ieData) = 0;
+
+  // Asks for a fresh scan and waits until the service announces its end, at most `limit`.
+  // Returns what the scan request returned. A radio busy with someone else's scan
+  // (ERROR_BUSY) is waited for all the same, since that scan's results are as fresh. Services
+  // whose results are there at once need not override this.
+  virtual DWORD ScanAndWait(const GUID& interfaceGuid, std::chrono::milliseconds limit,
+                            ScanEnd& end) {
+    (void)limit;
+    const DWORD result = Scan(interfaceGuid, nullptr, nullptr);
+    end = result == ERROR_SUCCESS ? ScanEnd::kFinished : ScanEnd::kNotWaited;
+    return result;
+  }
 
   // The BSSes the service holds for the interface, in its order; `out` arrives empty.
   virtual DWORD GetBssList(const GUID& interfaceGuid, const DOT11_SSID* ssid,
@@ -64,11 +88,37 @@ void SetWlanService(std::unique_ptr<WlanService> service);
 // The installed service, installing Nl80211Service first if there is none.
 WlanService& CurrentWlanService();
 
-// Why the installed service delivers no BSS data right now, as one sentence for the user, or
-// an empty string when it lists at least one wireless interface. Opens and closes one session.
-// Example results: "nl80211: WLAN service not available (error 1062): the kernel has no
-// nl80211 family (no wireless support)", "nl80211: no wireless interface was found".
-std::string DiagnoseWlanService();
+// Why the installed service delivers no BSS data right now. Opens and closes one session.
+struct WlanDiagnosis {
+  enum class Problem {
+    kNone,
+    kNoService,         // no session could be opened
+    kInterfacesFailed,  // the interfaces could not be listed
+    kNoInterface,       // there is no wireless interface at all
+    kNoneUp,            // every wireless interface is down
+  };
+  Problem problem = Problem::kNone;
+  // One sentence for the user, empty for kNone. Examples: "nl80211: WLAN service not available
+  // (error 1062): the kernel has no nl80211 family (no wireless support)", "nl80211: no
+  // wireless interface was found", "nl80211: no wireless interface is up (wlan0 is down)".
+  std::string text;
+};
+WlanDiagnosis DiagnoseWlanService();
+
+// A fresh scan of the interface the Native Wifi functions list first, waited for as
+// WlanSession::ScanAndWait does; for a listing that wants current results, not whatever the
+// service last saw.
+struct FreshScan {
+  DWORD error = ERROR_SUCCESS;  // of opening, listing the interfaces, or the scan request
+  ScanEnd end = ScanEnd::kNotWaited;
+  std::string interfaceName;  // "" when no interface was reached
+};
+FreshScan ScanFirstInterfaceAndWait(std::chrono::milliseconds limit);
+
+// Why the results after `scan` may be stale, as words for the user ("a fresh scan needs
+// CAP_NET_ADMIN"), or "" when the scan finished or no interface was reached (the query that
+// follows says why then).
+std::string WhyResultsMayBeStale(const FreshScan& scan, std::chrono::milliseconds limit);
 
 // Handles and lists handed out by the layer and not yet closed or freed; both are 0 between
 // operations when every caller cleans up.

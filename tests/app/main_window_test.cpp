@@ -5,6 +5,7 @@
 #include <map>
 
 #include "app/headless_host.h"
+#include "app/list_mode.h"
 #include "tests/support/fake_radio.h"
 #include "ui/column_sort.h"
 
@@ -94,6 +95,30 @@ TEST_F(MainWindowTest, WindowMenuCommandsAndDestruction) {
   EXPECT_EQ(host.aboutBoxes, 16);
   dialog.OnDestroy();
   EXPECT_TRUE(dialog.Table().empty());
+}
+
+// A fresh scan before every cycle's query, the first included; the list after the last cycle.
+TEST_F(MainWindowTest, ListModeScansBeforeEachQuery) {
+  std::string order;
+  const ListResult result = RunListMode(
+      3,
+      [&](QueryOutcome, std::span<const BssObservation> bsses) {
+        order += "query" + std::to_string(bsses.size()) + " ";
+      },
+      [&] {
+        order += "scan ";
+        RequestScan();
+      });
+  EXPECT_EQ(order, "scan query2 scan query1 scan query1 ");
+  EXPECT_EQ(radio->scans, 3);
+  EXPECT_EQ(result.exitCode, 0);
+  // cafe, missed twice, and home, seen three times.
+  std::string activities;
+  for (std::size_t at = result.text.find('\n'); at + 1 < result.text.size();
+       at = result.text.find('\n', at + 1)) {
+    activities += result.text.substr(result.text.find('\t', at) + 1, 3);
+  }
+  EXPECT_EQ(activities, "14\t18\t");
 }
 
 }  // namespace

@@ -30,6 +30,8 @@ struct Answers {
   std::vector<WlanInterface> interfaces = {{GUID{1, 0, 0, {}}, "wlan0"},
                                            {GUID{2, 0, 0, {}}, std::string(300, 'x')}};
   std::vector<WLAN_BSS_ENTRY> entries = {Entry(7, "abcdef", 2), Entry(8, kFullName, 32)};
+  bool waits = false;  // a service with scan events, whose wait ends as `end` says
+  ScanEnd end = ScanEnd::kFinished;
 };
 
 // Answers as told, logging the calls, what matters of their arguments and, on closing, the
@@ -46,6 +48,12 @@ struct FakeWlan : WlanService, Answers {
     }
     DWORD Scan(const GUID& guid, const DOT11_SSID* ssid, const WLAN_RAW_DATA* ie) override {
       f.log += " scan" + std::to_string(guid.Data1) + (ssid || ie ? "+data" : "");
+      return f.scan;
+    }
+    DWORD ScanAndWait(const GUID& guid, std::chrono::milliseconds limit, ScanEnd& end) override {
+      if (!f.waits) return WlanSession::ScanAndWait(guid, limit, end);
+      f.log += " wait" + std::to_string(guid.Data1) + "/" + std::to_string(limit.count());
+      end = f.end;
       return f.scan;
     }
     DWORD GetBssList(const GUID& guid, const DOT11_SSID* ssid, DOT11_BSS_TYPE type, bool secure,
@@ -118,6 +126,92 @@ TEST_F(WlanAccess, RequestScanAndQueryAtEveryStep) {
     std::string names;
     for (const TrackedNetwork& record : table) names += record.ssid + std::to_string(record.seen);
     EXPECT_EQ(names, c.heard == "L2 " ? "abcdef1" + std::string(kFullName) + "1" : "old0");
+  }
+}
+
+// A down interface is passed over like a disabled adapter; with none up nothing is listed, and
+// the diagnosis names them, escaping what could garble a terminal.
+TEST_F(WlanAccess, DownInterfacesAreNotListedAndNamedWhenNoneIsUp) {
+  const auto down = [](uint32_t id, std::string name) {
+    return WlanInterface{GUID{id, 0, 0, {}}, std::move(name), false};
+  };
+  Install({.interfaces = {down(1, "wlan0"), {GUID{2, 0, 0, {}}, "wlan1"}}});
+  EXPECT_EQ(RequestScan(), 0);
+  NetworkTable table;
+  EXPECT_EQ(QueryBssSnapshot(table), 0);
+  EXPECT_EQ(fake_->log, " open2 enum scan2 close0 open2 enum list2 type3 secure close0");
+  EXPECT_EQ(DiagnoseWlanService().problem, WlanDiagnosis::Problem::kNone);
+
+  using enum WlanDiagnosis::Problem;
+  const struct {
+    Answers answers;
+    WlanDiagnosis::Problem problem;
+    std::string text;
+  } cases[] = {
+      {{.interfaces = {down(1, "wlan0")}}, kNoneUp, "no wireless interface is up (wlan0 is down)"},
+      {{.interfaces = {down(1, "wlan0"), down(2, "")}},
+       kNoneUp,
+       "no wireless interface is up (wlan0 and an unnamed interface are down)"},
+      {{.interfaces = {down(1, "wl\x1B[2J"), down(2, "wlan1"), down(3, "wlan2")}},
+       kNoneUp,
+       "no wireless interface is up (wl\\x1B[2J, wlan1 and wlan2 are down)"},
+      {{.interfaces = {}}, kNoInterface, "no wireless interface was found"},
+      {{.enumerate = ERROR_GEN_FAILURE}, kInterfacesFailed, "the device failed (error 31)"},
+      {{.open = ERROR_SERVICE_NOT_ACTIVE}, kNoService, "WLAN service not available (error 1062)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    Install(c.answers);
+    const WlanDiagnosis diagnosis = DiagnoseWlanService();
+    EXPECT_EQ(diagnosis.problem, c.problem);
+    EXPECT_EQ(diagnosis.text, "fake: " + c.text);
+    if (c.problem == kNoneUp) {
+      EXPECT_EQ(RequestScan(), 2);
+      EXPECT_EQ(QueryBssSnapshot(table), 2);
+    }
+  }
+}
+
+// The fresh scan of --list: on the first interface that is up, waited for when the service
+// can, and why its results may be stale when the scan did not end as asked.
+TEST_F(WlanAccess, FreshScanOfTheFirstUpInterfaceAndWhyItMayBeStale) {
+  const std::vector<WlanInterface> downThenUp = {{GUID{1, 0, 0, {}}, "wlan0", false},
+                                                 {GUID{2, 0, 0, {}}, "wlan1"}};
+  constexpr std::chrono::milliseconds kTen{10000}, kShort{2500};
+  using enum ScanEnd;
+  const struct {
+    Answers answers;
+    std::chrono::milliseconds limit;
+    DWORD error;
+    std::string calls, why;
+  } cases[] = {
+      {{.interfaces = downThenUp}, kTen, 0, " open2 enum scan2 close0 wlan1", ""},
+      {{.interfaces = downThenUp, .waits = true}, kTen, 0, " open2 enum wait2/10000 close0 wlan1",
+       ""},
+      {{.scan = ERROR_ACCESS_DENIED}, kTen, 5, " open2 enum scan1 close0 wlan0",
+       "a fresh scan needs CAP_NET_ADMIN"},
+      {{.scan = ERROR_BUSY}, kTen, 170, " open2 enum scan1 close0 wlan0", "the radio is busy"},
+      {{.scan = ERROR_GEN_FAILURE}, kTen, 31, " open2 enum scan1 close0 wlan0",
+       "the scan request failed: the device failed"},
+      {{.waits = true, .end = kTimedOut}, kTen, 0, " open2 enum wait1/10000 close0 wlan0",
+       "the scan did not end within 10 s"},
+      {{.waits = true, .end = kTimedOut}, kShort, 0, " open2 enum wait1/2500 close0 wlan0",
+       "the scan did not end within 2500 ms"},
+      {{.waits = true, .end = kAborted}, kTen, 0, " open2 enum wait1/10000 close0 wlan0",
+       "the scan was aborted"},
+      {{.waits = true, .end = kNotWaited}, kTen, 0, " open2 enum wait1/10000 close0 wlan0",
+       "the end of the scan could not be awaited"},
+      // No interface reached: the query that follows says why.
+      {{.open = ERROR_SERVICE_NOT_ACTIVE}, kTen, 1062, " open2 ", ""},
+      {{.interfaces = {downThenUp[0]}}, kTen, ERROR_NOT_FOUND, " open2 enum close0 ", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.calls);
+    Install(c.answers);
+    const FreshScan scan = ScanFirstInterfaceAndWait(c.limit);
+    EXPECT_EQ(scan.error, c.error);
+    EXPECT_EQ(fake_->log + " " + scan.interfaceName, c.calls);
+    EXPECT_EQ(WhyResultsMayBeStale(scan, c.limit), c.why);
   }
 }
 

@@ -95,6 +95,37 @@ TEST(Nl80211Parse, EveryFieldBothSignalFormsHostTimeAndMalformedBss) {
   }
 }
 
+// Only the end of a scan on the interface waited for ends the wait.
+TEST(Nl80211Parse, ScanEventsEndOnlyTheirInterfacesScan) {
+  const auto event = [](uint8_t command, const std::string& ifindex) {
+    std::unique_ptr<nl_msg, decltype(&nlmsg_free)> message(nlmsg_alloc(), nlmsg_free);
+    genlmsg_put(message.get(), 0, 0, 28, 0, 0, command, 1);
+    nla_put_u32(message.get(), NL80211_ATTR_WIPHY, 3);
+    if (!ifindex.empty()) {
+      nla_put(message.get(), NL80211_ATTR_IFINDEX, static_cast<int>(ifindex.size()), ifindex.data());
+    }
+    return message;
+  };
+  using enum ScanEvent;
+  const struct {
+    uint8_t command;
+    std::string ifindex;
+    ScanEvent seen;
+  } cases[] = {
+      {NL80211_CMD_NEW_SCAN_RESULTS, Raw(4u), kFinished},
+      {NL80211_CMD_SCAN_ABORTED, Raw(4u), kAborted},
+      {NL80211_CMD_TRIGGER_SCAN, Raw(4u), kOther},
+      {NL80211_CMD_NEW_SCAN_RESULTS, Raw(5u), kOther},
+      {NL80211_CMD_NEW_SCAN_RESULTS, "", kOther},
+      {NL80211_CMD_NEW_SCAN_RESULTS, Raw(uint16_t{4}), kOther},  // too short for an index
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    EXPECT_EQ(ParseScanEvent(event(c.command, c.ifindex).get(), 4), c.seen);
+  }
+  EXPECT_EQ(ParseScanEvent(nullptr, 4), kOther);
+}
+
 auto Fields(const BssObservation& o) {
   return std::tie(o.bssid, o.ssid, o.rssi, o.linkQuality, o.timestamp, o.hostTimestamp,
                   o.centerFrequency, o.beaconPeriod);

@@ -1,6 +1,7 @@
 // libFuzzer target for the nl80211 reply parser: the input becomes the attributes of one
-// generic-netlink message (or, by its first byte, the inside of an NL80211_ATTR_BSS nest, or a
-// bare element blob), exactly what a misbehaving kernel or driver could hand the parser.
+// generic-netlink message, read as a BSS or, by its first byte, as an interface and a scan event,
+// the inside of an NL80211_ATTR_BSS nest, or a bare element blob: exactly what a misbehaving
+// kernel or driver could hand the parser.
 
 #include <linux/nl80211.h>
 #include <netlink/attr.h>
@@ -64,6 +65,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   if (mode == 1) {
     quorvan::StationInterface station;
     if (quorvan::ParseInterfaceMessage(message.get(), station) && station.ifindex == 0) {
+      __builtin_trap();
+    }
+    // The same attributes as a scan event: it must not end a scan on an interface it does not
+    // name (ifindex 0 is never a real one).
+    if (quorvan::ParseScanEvent(message.get(), 0) != quorvan::ScanEvent::kOther &&
+        quorvan::ParseScanEvent(message.get(), 1) != quorvan::ScanEvent::kOther) {
       __builtin_trap();
     }
   } else {

@@ -102,7 +102,8 @@ TEST(Nl80211Parse, ScanEventsEndOnlyTheirInterfacesScan) {
     genlmsg_put(message.get(), 0, 0, 28, 0, 0, command, 1);
     nla_put_u32(message.get(), NL80211_ATTR_WIPHY, 3);
     if (!ifindex.empty()) {
-      nla_put(message.get(), NL80211_ATTR_IFINDEX, static_cast<int>(ifindex.size()), ifindex.data());
+      nla_put(message.get(), NL80211_ATTR_IFINDEX, static_cast<int>(ifindex.size()),
+              ifindex.data());
     }
     return message;
   };

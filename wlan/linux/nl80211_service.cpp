@@ -203,9 +203,14 @@ ScanEnd WaitForScanEnd(nl_sock* events, uint32_t ifindex, std::chrono::milliseco
     pollfd ready = {nl_socket_get_fd(events), POLLIN, 0};
     const int polled = poll(&ready, 1, static_cast<int>(left));
     if (polled < 0 && errno != EINTR) return ScanEnd::kNotWaited;
-    // An error here is most often a full receive buffer: events were lost, perhaps the one
-    // awaited, and the wait ends by its limit.
-    if (polled > 0) nl_recvmsgs(events, callbacks.get());
+    // A full receive buffer (ENOBUFS, which libnl calls NLE_NOMEM) lost events, perhaps the
+    // one awaited: the wait then ends by its limit. Any other error would repeat at once.
+    if (polled > 0) {
+      if (const int error = nl_recvmsgs(events, callbacks.get());
+          error < 0 && error != -NLE_NOMEM) {
+        return ScanEnd::kNotWaited;
+      }
+    }
   }
   return watch.seen == ScanEvent::kFinished ? ScanEnd::kFinished : ScanEnd::kAborted;
 }

@@ -111,7 +111,7 @@ WlanDiagnosis DiagnoseWlanService();
 struct FreshScan {
   DWORD error = ERROR_SUCCESS;  // of opening, listing the interfaces, or the scan request
   ScanEnd end = ScanEnd::kNotWaited;
-  std::string interfaceName;  // "" when no interface was reached
+  std::string interfaceName;  // for messages, control characters escaped; "" when none reached
 };
 FreshScan ScanFirstInterfaceAndWait(std::chrono::milliseconds limit);
 

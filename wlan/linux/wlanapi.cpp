@@ -201,7 +201,7 @@ FreshScan ScanFirstInterfaceAndWait(std::chrono::milliseconds limit) {
     scan.error = ERROR_NOT_FOUND;
     return scan;
   }
-  scan.interfaceName = interfaces.front().description;
+  scan.interfaceName = Printable(interfaces.front().description);
   scan.error = session->ScanAndWait(interfaces.front().guid, limit, scan.end);
   return scan;
 }

@@ -8,9 +8,15 @@
 namespace quorvan {
 namespace {
 
+// Control characters; bidirectional controls, which reorder what follows them; and characters
+// that draw nothing, with which "Home\u200bNet" would pass for "HomeNet". ZWNJ and ZWJ
+// (U+200C, U+200D) and the variation selectors draw nothing either but stay: names in Persian,
+// Indic scripts and emoji need them.
 bool MustEscape(char32_t code) {
-  return code <= 0x1F || (code >= 0x7F && code <= 0x9F) || code == 0x200E || code == 0x200F ||
-         (code >= 0x202A && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069);
+  return code <= 0x1F || (code >= 0x7F && code <= 0x9F) || code == 0x00AD || code == 0x061C ||
+         code == 0x180E || code == 0x200B || code == 0x200E || code == 0x200F ||
+         (code >= 0x2028 && code <= 0x202E) || (code >= 0x2060 && code <= 0x2064) ||
+         (code >= 0x2066 && code <= 0x2069) || code == 0xFEFF || (code >= 0xFFF9 && code <= 0xFFFB);
 }
 
 }  // namespace

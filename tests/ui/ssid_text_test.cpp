@@ -22,6 +22,13 @@ TEST(EscapeSsid, DisplayRules) {
        "a",
        "\\xE4\\xBDa"},  // truncated
       {std::string_view("a\0b", 3), "a\\x00b"},
+      // Invisible and bidirectional characters, every one of them; then ZWNJ, ZWJ and a
+      // variation selector, which real names need.
+      {"Home\u200bNet", "Home\\xE2\\x80\\x8BNet"},
+      {"\u00ad\u061c\u180e\u2028\u2029\u2060\u2064\ufeff\ufff9\ufffb",
+       "\\xC2\\xAD\\xD8\\x9C\\xE1\\xA0\\x8E\\xE2\\x80\\xA8\\xE2\\x80\\xA9\\xE2\\x81\\xA0"
+       "\\xE2\\x81\\xA4\\xEF\\xBB\\xBF\\xEF\\xBF\\xB9\\xEF\\xBF\\xBB"},
+      {"\u2065\u200c\u200d\ufe0f\ufffc", "\u2065\u200c\u200d\ufe0f\ufffc"},
   };
   for (const auto& [raw, shown] : cases) {
     EXPECT_EQ(EscapeSsid(raw), shown) << ::testing::PrintToString(std::string(raw));

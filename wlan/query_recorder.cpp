@@ -1,5 +1,8 @@
 #include "wlan/query_recorder.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -7,27 +10,44 @@
 
 namespace quorvan {
 
-std::shared_ptr<QueryRecorder> QueryRecorder::Open(const std::string& path, std::string& error) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) {
-    error = path + ": cannot be written: " + std::strerror(errno);
+std::shared_ptr<QueryRecorder> QueryRecorder::Open(const std::string& path,
+                                                   const std::string& shownAs, std::string& error) {
+  if (path == "-") return std::shared_ptr<QueryRecorder>(new QueryRecorder(shownAs, 1, false));
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    error = shownAs + ": cannot be written: " + std::strerror(errno);
     return nullptr;
   }
-  return std::shared_ptr<QueryRecorder>(new QueryRecorder(path, file));
+  return std::shared_ptr<QueryRecorder>(new QueryRecorder(shownAs, fd, true));
 }
 
-QueryRecorder::QueryRecorder(std::string path, std::FILE* file)
-    : path_(std::move(path)), file_(file) {}
+QueryRecorder::QueryRecorder(std::string shownAs, int fd, bool ownsFd)
+    : shownAs_(std::move(shownAs)), fd_(fd), ownsFd_(ownsFd) {}
 
-QueryRecorder::~QueryRecorder() { std::fclose(file_); }
+QueryRecorder::~QueryRecorder() {
+  if (ownsFd_) ::close(fd_);
+}
 
 void QueryRecorder::Record(QueryOutcome outcome, std::span<const BssObservation> observations) {
   if (!writeError_.empty()) return;
   std::string line = ScenarioLineText(outcome, observations);
   line += '\n';
-  if (std::fwrite(line.data(), 1, line.size(), file_) != line.size() || std::fflush(file_) != 0) {
-    writeError_ = path_ + ": cannot be written: " + std::strerror(errno);
+  for (std::size_t done = 0; done < line.size();) {
+    const ssize_t wrote = ::write(fd_, line.data() + done, line.size() - done);
+    if (wrote > 0) {
+      done += static_cast<std::size_t>(wrote);
+    } else if (wrote < 0 && errno == EINTR) {
+      continue;
+    } else {
+      // A write of 0 bytes makes no progress; say so rather than loop.
+      writeError_ = shownAs_ + ": cannot be written: " + std::strerror(wrote < 0 ? errno : EIO);
+      // Cut back to the last whole line, so that the recording replays. A pipe or a terminal
+      // cannot be cut, and a failure to cut leaves nothing better to do.
+      if (ownsFd_ && ::ftruncate(fd_, whole_) == 0) ::lseek(fd_, whole_, SEEK_SET);
+      return;
+    }
   }
+  whole_ += static_cast<long long>(line.size());
 }
 
 }  // namespace quorvan

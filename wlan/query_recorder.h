@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstdio>
 #include <memory>
 #include <span>
 #include <string>
@@ -10,19 +9,23 @@
 
 namespace quorvan {
 
-// Writes every query result, as it is obtained, as one scenario line (wlan/scenario_file.h),
-// flushed line by line so that a run cut short still leaves every finished query on disk.
+// Writes every query result, as it is obtained, as one scenario line (wlan/scenario_file.h).
+// Each line goes out in one write (repeated only for what a short write left), so that a run cut
+// short still leaves every finished query on disk and no half line: when a write fails (a full
+// disk, a file-size limit) the file is cut back to its last whole line and recording stops.
 //
 //   std::string error;
-//   auto recorder = QueryRecorder::Open(path, error);   // nullptr: report `error`, exit 2
+//   auto recorder = QueryRecorder::Open(path, shownAs, error);   // nullptr: report `error`
 //   SetQueryListener([recorder](QueryOutcome outcome, std::span<const BssObservation> bsses) {
 //     recorder->Record(outcome, bsses);
 //   });
 class QueryRecorder {
  public:
-  // Creates or empties the file at `path`. On failure returns nullptr and sets `error` to
+  // Creates or empties the file at `path`, or writes to standard output for "-". `shownAs`
+  // names the file in messages. On failure returns nullptr and sets `error` to
   // "FILE: cannot be written: REASON".
-  static std::shared_ptr<QueryRecorder> Open(const std::string& path, std::string& error);
+  static std::shared_ptr<QueryRecorder> Open(const std::string& path, const std::string& shownAs,
+                                             std::string& error);
 
   ~QueryRecorder();
   QueryRecorder(const QueryRecorder&) = delete;
@@ -35,10 +38,12 @@ class QueryRecorder {
   const std::string& WriteError() const { return writeError_; }
 
  private:
-  QueryRecorder(std::string path, std::FILE* file);
+  QueryRecorder(std::string shownAs, int fd, bool ownsFd);
 
-  std::string path_;
-  std::FILE* file_;  // owned
+  std::string shownAs_;
+  int fd_;
+  bool ownsFd_;
+  long long whole_ = 0;  // bytes of whole lines written so far
   std::string writeError_;
 };
 

@@ -319,64 +319,102 @@ std::string TimestampText(uint64_t value) {
 
 }  // namespace
 
-bool ParseScenario(std::string_view text, std::vector<ScenarioLine>& lines, std::string& error) {
-  lines.clear();
+ScenarioCursor::ScenarioCursor(std::string_view text) : rest_(text) {
   // Editors on some systems start UTF-8 files with a byte order mark.
-  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-  int lineNumber = 0;
-  while (!text.empty()) {
-    ++lineNumber;
-    const std::size_t end = text.find('\n');
-    std::string_view raw = text.substr(0, end);
-    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+  if (rest_.starts_with("\xEF\xBB\xBF")) rest_.remove_prefix(3);
+}
+
+ScenarioCursor::Step ScenarioCursor::Next(ScenarioLine& line, std::string& error) {
+  while (!rest_.empty()) {
+    ++lineNumber_;
+    const std::size_t end = rest_.find('\n');
+    std::string_view raw = rest_.substr(0, end);
+    const bool last = end == std::string_view::npos;
+    rest_ = last ? std::string_view() : rest_.substr(end + 1);
     if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
 
     const std::string_view content = TrimBlanks(raw);
     if (content.empty() || content.front() == '#') continue;
 
-    ScenarioLine line;
-    line.lineNumber = lineNumber;
+    line = ScenarioLine();
+    line.lineNumber = lineNumber_;
     LineReader reader;
     if (!reader.Read(content, line)) {
-      error = std::to_string(lineNumber) + ": " + reader.Error();
-      return false;
+      error = std::to_string(lineNumber_) + ": " + reader.Error();
+      return last ? Step::kTorn : Step::kBad;
     }
-    lines.push_back(std::move(line));
+    return Step::kLine;
   }
-  return true;
+  return Step::kEnd;
 }
 
-bool LoadScenarioFile(const std::string& path, std::vector<ScenarioLine>& lines,
+bool ParseScenario(std::string_view text, std::vector<ScenarioLine>& lines, std::string& error,
+                   std::string* torn) {
+  lines.clear();
+  if (torn != nullptr) torn->clear();
+  ScenarioCursor cursor(text);
+  for (ScenarioLine line;;) {
+    switch (cursor.Next(line, error)) {
+      case ScenarioCursor::Step::kLine:
+        lines.push_back(std::move(line));
+        break;
+      case ScenarioCursor::Step::kBad:
+        return false;
+      case ScenarioCursor::Step::kTorn:
+        if (torn != nullptr) *torn = std::move(error);
+        error.clear();
+        return true;
+      case ScenarioCursor::Step::kEnd:
+        return true;
+    }
+  }
+}
+
+bool LoadScenarioFile(const std::string& path, const std::string& shownAs, ScenarioFile& file,
                       std::string& error) {
   struct Close {
-    void operator()(std::FILE* file) const { std::fclose(file); }
+    void operator()(std::FILE* f) const { std::fclose(f); }
   };
-  std::unique_ptr<std::FILE, Close> file(std::fopen(path.c_str(), "rb"));
-  if (!file) {
-    error = path + ": cannot be read: " + std::strerror(errno);
+  file = ScenarioFile();
+  std::unique_ptr<std::FILE, Close> stream(std::fopen(path.c_str(), "rb"));
+  if (!stream) {
+    error = shownAs + ": cannot be read: " + std::strerror(errno);
     return false;
   }
-  std::string text;
   char buffer[1 << 16];
   std::size_t count;
-  while ((count = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-    if (text.size() + count > kScenarioMaxBytes) {
-      error = path + ": cannot be read: larger than " + std::to_string(kScenarioMaxBytes >> 20) +
+  while ((count = std::fread(buffer, 1, sizeof buffer, stream.get())) > 0) {
+    if (file.text.size() + count > kScenarioMaxBytes) {
+      error = shownAs + ": cannot be read: larger than " + std::to_string(kScenarioMaxBytes >> 20) +
               " MiB";
       return false;
     }
-    text.append(buffer, count);
+    file.text.append(buffer, count);
   }
-  if (std::ferror(file.get())) {
+  if (std::ferror(stream.get())) {
     // A directory opens fine and fails here.
-    error = path + ": cannot be read: " + std::strerror(errno);
+    error = shownAs + ": cannot be read: " + std::strerror(errno);
     return false;
   }
-  if (!ParseScenario(text, lines, error)) {
-    error = path + ":" + error;
-    return false;
+  // Every line is checked now, so that a bad one stops the run before it starts; the results
+  // are not kept.
+  ScenarioCursor cursor(file.text);
+  for (ScenarioLine line;;) {
+    switch (cursor.Next(line, error)) {
+      case ScenarioCursor::Step::kLine:
+        ++file.queries;
+        continue;
+      case ScenarioCursor::Step::kBad:
+        error = shownAs + ":" + error;
+        return false;
+      case ScenarioCursor::Step::kTorn:
+        file.torn = std::move(error);
+        error.clear();
+        return true;
+      case ScenarioCursor::Step::kEnd:
+        return true;
+    }
   }
-  return true;
 }
 
 std::string ScenarioLineText(QueryOutcome outcome, std::span<const BssObservation> observations) {

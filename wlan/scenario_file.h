@@ -42,14 +42,45 @@ inline constexpr int kScenarioMaxNesting = 16;
 // Files larger than this are refused rather than read into memory.
 inline constexpr std::size_t kScenarioMaxBytes = 64u << 20;
 
+// Reads the query lines of a scenario text one at a time, in order; `text` must outlive it.
+class ScenarioCursor {
+ public:
+  explicit ScenarioCursor(std::string_view text);
+
+  enum class Step {
+    kLine,  // `line` is the next query result
+    kEnd,   // there is no more
+    kBad,   // the next query line is bad: `error` = "LINE: what is wrong"
+    // The last line is bad and has no newline: a recording cut short while writing it. `error`
+    // as for kBad. There is no more after it.
+    kTorn,
+  };
+  Step Next(ScenarioLine& line, std::string& error);
+
+ private:
+  std::string_view rest_;
+  int lineNumber_ = 0;
+};
+
 // Parses a whole scenario text. On success `lines` holds the query results in order. On the
 // first bad line returns false with `error` = "LINE: what is wrong" (e.g. "3: BSS 2: \"rssi\"
-// is out of range"); `lines` is then unspecified.
-bool ParseScenario(std::string_view text, std::vector<ScenarioLine>& lines, std::string& error);
+// is out of range"); `lines` is then unspecified. A torn last line (ScenarioCursor::kTorn) is
+// left out: the lines before it are the result, and `torn` (when given) is set to "LINE: what
+// is wrong"; it is emptied otherwise.
+bool ParseScenario(std::string_view text, std::vector<ScenarioLine>& lines, std::string& error,
+                   std::string* torn = nullptr);
 
-// Reads and parses the file at `path`. `error` names the file: "FILE:LINE: what is wrong" or
-// "FILE: cannot be read: REASON".
-bool LoadScenarioFile(const std::string& path, std::vector<ScenarioLine>& lines,
+// A scenario file, read whole and checked, to be replayed line by line: its query results are
+// parsed again as they are served, which keeps memory to the file's own size.
+struct ScenarioFile {
+  std::string text;
+  std::size_t queries = 0;  // query lines, the torn one left out
+  std::string torn;         // "LINE: what is wrong" for a torn last line, else empty
+};
+
+// Reads and checks the file at `path`. `error` names the file as `shownAs`: "FILE:LINE: what is
+// wrong" or "FILE: cannot be read: REASON".
+bool LoadScenarioFile(const std::string& path, const std::string& shownAs, ScenarioFile& file,
                       std::string& error);
 
 // One query result as one scenario line, without the newline, so that ParseScenario gives the

@@ -2,21 +2,28 @@
 // main window: the Qt window on a desktop, the terminal view without one, or the list printed
 // once for scripts. The process ends when the window closes.
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "app/list_mode.h"
 #include "app/qt/quorvan_dialog.h"
 #include "app/text/terminal_app.h"
+#include "ui/ssid_text.h"
+#include "ui/utf8.h"
 #include "wlan/linux/scenario_service.h"
 #include "wlan/linux/simulated_service.h"
 #include "wlan/linux/wlan_service.h"
@@ -34,13 +41,58 @@ struct Options {
   bool text = false;
   bool list = false;
   int cycles = 1;
-  QString scenario;  // replay BSS lists from this file
-  QString record;    // write every query result to this file
+  std::string scenario;  // replay BSS lists from this file (bytes, as in argv)
+  std::string record;    // write every query result to this file, "-" for standard output
 };
 
 int Usage(const QString& message) {
   std::fprintf(stderr, "quorvan: %s\nTry 'quorvan --help'.\n", qPrintable(message));
   return kExitUsage;
+}
+
+// Writes all of `text` to standard output and flushes it; a full disk or a closed pipe is said,
+// naming `what`, and gives exit status 1.
+int WriteOut(std::string_view text, const char* what) {
+  if (std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0) {
+    return 0;
+  }
+  std::fprintf(stderr, "quorvan: cannot write %s: %s\n", what, std::strerror(errno));
+  return 1;
+}
+
+// Command-line arguments are bytes and QCommandLineParser wants text. A byte that is not part of
+// valid UTF-8 becomes a lone surrogate, U+DC80 to U+DCFF, and turns back into itself, so that a
+// file name reaches open() as the very bytes of argv.
+QString ArgumentText(std::string_view bytes) {
+  QString text;
+  for (std::size_t at = 0; at < bytes.size();) {
+    char32_t code = 0;
+    const std::size_t length = Utf8SequenceAt(bytes, at, code);
+    if (length == 0) {
+      text += QChar(char16_t(0xDC00 + static_cast<unsigned char>(bytes[at])));
+      ++at;
+    } else {
+      text += QString::fromUcs4(&code, 1);
+      at += length;
+    }
+  }
+  return text;
+}
+
+std::string ArgumentBytes(const QString& text) {
+  std::string bytes;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    char32_t code = text[i].unicode();
+    if (QChar::isHighSurrogate(code) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+      code = QChar::surrogateToUcs4(char16_t(code), text[++i].unicode());
+    } else if (code >= 0xDC80 && code <= 0xDCFF) {
+      bytes += static_cast<char>(code - 0xDC00);
+      continue;
+    }
+    const QByteArray utf8 = QString::fromUcs4(&code, 1).toUtf8();
+    bytes.append(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+  }
+  return bytes;
 }
 
 // Returns -1 to go on, or the exit status (help, version, a bad option).
@@ -85,13 +137,9 @@ int ParseOptions(const QStringList& arguments, Options& options) {
     // Parsed without an application object, so the usage line names no program yet.
     QString text = parser.helpText();
     text.replace("<executable_name>", "quorvan");
-    std::fputs(qPrintable(text), stdout);
-    return 0;
+    return WriteOut(text.toStdString(), "the help");
   }
-  if (parser.isSet(version)) {
-    std::printf("quorvan %s\n", QUORVAN_VERSION);
-    return 0;
-  }
+  if (parser.isSet(version)) return WriteOut("quorvan " QUORVAN_VERSION "\n", "the version");
   if (!parser.positionalArguments().isEmpty()) {
     return Usage("unexpected argument '" + parser.positionalArguments().first() + "'");
   }
@@ -114,15 +162,28 @@ int ParseOptions(const QStringList& arguments, Options& options) {
     }
     if (!options.list) return Usage("--cycles goes with --list");
   }
-  options.scenario = parser.value("scenario");
-  options.record = parser.value("record");
-  if (parser.isSet("scenario") && options.scenario.isEmpty())
-    return Usage("--scenario wants a file");
-  if (parser.isSet("record") && options.record.isEmpty()) return Usage("--record wants a file");
-  if (!options.scenario.isEmpty() && options.simulate) {
+  options.scenario = ArgumentBytes(parser.value("scenario"));
+  options.record = ArgumentBytes(parser.value("record"));
+  if (parser.isSet("scenario") && options.scenario.empty()) return Usage("--scenario wants a file");
+  if (parser.isSet("record") && options.record.empty()) return Usage("--record wants a file");
+  if (!options.scenario.empty() && options.simulate) {
     return Usage("--scenario and --simulate are two sources; choose one");
   }
-  if (!options.scenario.isEmpty() && parser.isSet("cycles")) {
+  if (options.record == "-" && options.list) {
+    return Usage("--record - would write into the list on standard output; record to a file");
+  }
+  if (!options.scenario.empty() && !options.record.empty() && options.record != "-") {
+    // The recording would empty the scenario before a line of it is replayed; a link of
+    // either kind names the same file, so it is the file itself that is compared.
+    struct stat scenario = {}, record = {};
+    if (stat(options.scenario.c_str(), &scenario) == 0 &&
+        stat(options.record.c_str(), &record) == 0 && scenario.st_dev == record.st_dev &&
+        scenario.st_ino == record.st_ino) {
+      return Usage(QString::fromStdString("--record " + EscapeSsid(options.record) +
+                                          " is the --scenario file; recording would destroy it"));
+    }
+  }
+  if (!options.scenario.empty() && parser.isSet("cycles")) {
     return Usage("--cycles does not go with --scenario: --list runs one cycle per line");
   }
   return -1;
@@ -172,7 +233,7 @@ bool HasDisplay() {
 int main(int argc, char** argv) {
   using namespace quorvan;
   QStringList arguments;
-  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  for (int i = 0; i < argc; ++i) arguments << ArgumentText(argv[i]);
   Options options;
   if (const int status = ParseOptions(arguments, options); status >= 0) return status;
 
@@ -180,24 +241,35 @@ int main(int argc, char** argv) {
   if (options.simulate) SetWlanService(std::make_unique<SimulatedService>(options.seed));
   QueryListener replay;
   std::size_t scenarioLines = 0;
-  if (!options.scenario.isEmpty()) {
-    std::vector<ScenarioLine> lines;
+  if (!options.scenario.empty()) {
+    const std::string shownAs = EscapeSsid(options.scenario);
+    ScenarioFile file;
     std::string error;
     // The whole file is checked before anything runs: a bad line stops it here.
-    if (!LoadScenarioFile(options.scenario.toStdString(), lines, error)) {
+    if (!LoadScenarioFile(options.scenario, shownAs, file, error)) {
       std::fprintf(stderr, "quorvan: %s\n", error.c_str());
       return kExitUsage;
     }
-    scenarioLines = lines.size();
-    auto service =
-        std::make_unique<ScenarioService>(std::move(lines), options.scenario.toStdString());
+    if (!file.torn.empty()) {
+      std::fprintf(stderr,
+                   "quorvan: %s:%s: the last line, cut short as by a recording that stopped "
+                   "while writing it; replaying the lines before it\n",
+                   shownAs.c_str(), file.torn.c_str());
+    }
+    scenarioLines = file.queries;
+    auto service = std::make_unique<ScenarioService>(std::move(file.text), shownAs);
     replay = service->QueryEndListener();
     SetWlanService(std::move(service));
   }
   std::shared_ptr<QueryRecorder> recorder;
-  if (!options.record.isEmpty()) {
+  if (!options.record.empty()) {
+    // A file-size limit fails the write instead of ending the program, so the recorder can
+    // cut its file back to the last whole line.
+    std::signal(SIGXFSZ, SIG_IGN);
     std::string error;
-    recorder = QueryRecorder::Open(options.record.toStdString(), error);
+    recorder = QueryRecorder::Open(
+        options.record, options.record == "-" ? "standard output" : EscapeSsid(options.record),
+        error);
     if (!recorder) {
       std::fprintf(stderr, "quorvan: %s\n", error.c_str());
       return kExitUsage;
@@ -219,27 +291,26 @@ int main(int argc, char** argv) {
   };
 
   if (options.list) {
-    const int cycles = options.scenario.isEmpty()
+    const int cycles = options.scenario.empty()
                            ? options.cycles
                            : static_cast<int>(std::max<std::size_t>(scenarioLines, 1));
     // A simulated radio or a replay answers at once: their cycles run back to back.
-    const bool realRadio = !options.simulate && options.scenario.isEmpty();
+    const bool realRadio = !options.simulate && options.scenario.empty();
     const ListResult result =
         RunListMode(cycles, tell, realRadio ? FreshScanBeforeEachCycle() : std::function<void()>());
-    std::fwrite(result.text.data(), 1, result.text.size(), stdout);
-    std::fflush(stdout);
+    int status = WriteOut(result.text, "the list");
     if (result.exitCode != 0) {
       // A scenario's failures are its own; otherwise ask the service what stands in the way.
-      const std::string why = options.scenario.isEmpty() ? WhyNoData() : std::string();
+      const std::string why = options.scenario.empty() ? WhyNoData() : std::string();
       std::fprintf(stderr, "quorvan: %s\n", (why.empty() ? result.reason : why).c_str());
-      return result.exitCode;
+      status = result.exitCode;
     }
-    return recordingStatus();
+    return std::max(status, recordingStatus());
   }
 
   // Nothing to show is no reason not to open: the list stays empty and fills once a radio
   // appears. But say why, once, where the user started it.
-  if (options.scenario.isEmpty()) {
+  if (options.scenario.empty()) {
     const std::string why = WhyNoData();
     if (!why.empty()) std::fprintf(stderr, "quorvan: %s\n", why.c_str());
   }

@@ -8,6 +8,8 @@
 #include <chrono>
 #include <clocale>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 
 #include "app/about_box.h"
@@ -20,9 +22,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-volatile std::sig_atomic_t interrupted = 0;
+volatile std::sig_atomic_t interrupted = 0;  // the signal that ends the view, or 0
 
-void OnSignal(int) { interrupted = 1; }
+void OnSignal(int signal) { interrupted = signal; }
 
 Key KeyOf(int ch) {
   switch (ch) {
@@ -166,6 +168,18 @@ class TerminalHost final : public HeadlessHost {
 
 int RunTerminal() {
   std::setlocale(LC_ALL, "");
+  // Without a terminal description ncurses would print its bare "Error opening terminal" and
+  // exit; checked first, the user learns what to do instead.
+  SCREEN* screen = newterm(nullptr, stdout, stdin);
+  if (screen == nullptr) {
+    const char* term = std::getenv("TERM");
+    std::fprintf(stderr,
+                 "quorvan: the terminal type '%s' is unknown here, so the terminal view cannot "
+                 "draw; set TERM to one this machine knows (xterm-256color), or print the list "
+                 "with --list\n",
+                 term != nullptr ? term : "");
+    return 1;
+  }
   std::signal(SIGINT, OnSignal);
   std::signal(SIGTERM, OnSignal);
   std::signal(SIGHUP, OnSignal);
@@ -174,7 +188,6 @@ int RunTerminal() {
   CquorvanDlg dialog(host);
   host.Attach(dialog);
 
-  initscr();
   cbreak();
   noecho();
   keypad(stdscr, TRUE);
@@ -187,8 +200,11 @@ int RunTerminal() {
   host.Run();
 
   endwin();
+  delscreen(screen);
   dialog.OnDestroy();
-  return 0;
+  // Ended by a signal: the status a shell gives a program the signal killed, as the Qt window
+  // does.
+  return interrupted != 0 ? 128 + interrupted : 0;
 }
 
 }  // namespace quorvan

@@ -183,6 +183,22 @@ TEST(ScenarioParse, EveryFieldAndEachFaultWithItsLine) {
   }
 }
 
+// A bad last line without a newline is a recording cut short: the lines before it count.
+// Anywhere else, or with its newline, a bad line is an error.
+TEST(ScenarioParse, TornLastLineIsLeftOutOnlyAtTheEnd) {
+  std::vector<ScenarioLine> lines;
+  std::string error, torn;
+  ASSERT_TRUE(
+      ParseScenario("[]\n{\"error\": \"no-service\"}\n[{\"bssid\": \"00:0", lines, error, &torn));
+  EXPECT_EQ(lines.size(), 2u);
+  EXPECT_EQ(torn.substr(0, 11), "3: not JSON");
+  ASSERT_TRUE(ParseScenario("[]\n", lines, error, &torn));
+  EXPECT_EQ(torn, "");
+  EXPECT_FALSE(ParseScenario("[]\n[{\"bssid\": \"00:0\n", lines, error, &torn));
+  EXPECT_EQ(error.substr(0, 11), "2: not JSON");
+  EXPECT_FALSE(ParseScenario("[{\"bssid\": \"00:0\n[]", lines, error, &torn));
+}
+
 TEST(SimulatedRadio, SameSeedSameListsInAllThreeBands) {
   std::set<int> bands;
   const auto rounds = [&](uint64_t seed) {

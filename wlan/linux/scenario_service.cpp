@@ -2,17 +2,26 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <optional>
 
 namespace quorvan {
 
 // Shared by the service, its sessions and its listener.
 struct ScenarioReplay {
-  std::vector<ScenarioLine> lines;
-  std::size_t next = 0;
+  std::function<bool(ScenarioLine&)> read;  // the next line; false after the last
+  std::optional<ScenarioLine> pending;      // the line the next query gets
   std::string lastFailure;
 
-  // The line the next query gets, or nullptr after the last one.
-  const ScenarioLine* Pending() const { return next < lines.size() ? &lines[next] : nullptr; }
+  void Advance() {
+    ScenarioLine line;
+    if (read && read(line)) {
+      pending = std::move(line);
+    } else {
+      pending.reset();
+    }
+  }
+  const ScenarioLine* Pending() const { return pending ? &*pending : nullptr; }
   bool PendingIs(QueryOutcome outcome) const {
     return Pending() != nullptr && Pending()->outcome == outcome;
   }
@@ -61,9 +70,10 @@ class ScenarioSession : public WlanSession {
   DWORD GetBssList(const GUID& interfaceGuid, const DOT11_SSID*, DOT11_BSS_TYPE, bool,
                    std::vector<WLAN_BSS_ENTRY>& out) override {
     if (!IsOurs(interfaceGuid)) return ERROR_INVALID_PARAMETER;
-    const ScenarioLine* line = replay_->Pending();
-    if (line == nullptr) return ERROR_SUCCESS;
-    ++replay_->next;
+    if (replay_->Pending() == nullptr) return ERROR_SUCCESS;
+    const ScenarioLine served = std::move(*replay_->pending);
+    const ScenarioLine* line = &served;
+    replay_->Advance();
     // A failure line meets a BSS list request only when a session outlives the line that let
     // it open; the request fails then, still for one line.
     switch (line->outcome) {
@@ -96,7 +106,22 @@ class ScenarioSession : public WlanSession {
 
 ScenarioService::ScenarioService(std::vector<ScenarioLine> lines, std::string source)
     : replay_(std::make_shared<ScenarioReplay>()), source_(std::move(source)) {
-  replay_->lines = std::move(lines);
+  replay_->read = [lines = std::move(lines), next = std::size_t{0}](ScenarioLine& line) mutable {
+    if (next == lines.size()) return false;
+    line = std::move(lines[next++]);
+    return true;
+  };
+  replay_->Advance();
+}
+
+ScenarioService::ScenarioService(std::string text, std::string source)
+    : replay_(std::make_shared<ScenarioReplay>()), source_(std::move(source)) {
+  auto kept = std::make_shared<const std::string>(std::move(text));
+  replay_->read = [kept, cursor = ScenarioCursor(*kept)](ScenarioLine& line) mutable {
+    std::string error;
+    return cursor.Next(line, error) == ScenarioCursor::Step::kLine;
+  };
+  replay_->Advance();
 }
 
 ScenarioService::~ScenarioService() = default;
@@ -114,15 +139,13 @@ DWORD ScenarioService::Open(DWORD, std::unique_ptr<WlanSession>& session) {
 
 std::string ScenarioService::LastFailure() const { return replay_->lastFailure; }
 
-std::size_t ScenarioService::LinesLeft() const { return replay_->lines.size() - replay_->next; }
-
 QueryListener ScenarioService::QueryEndListener() const {
   return [replay = replay_](QueryOutcome outcome, std::span<const BssObservation>) {
     // Only the two outcomes that end a query before its BSS list request; that request has
     // already consumed the line of every other query.
     if ((outcome == QueryOutcome::kNoService || outcome == QueryOutcome::kNoInterface) &&
         replay->PendingIs(outcome)) {
-      ++replay->next;
+      replay->Advance();
     }
   };
 }

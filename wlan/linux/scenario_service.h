@@ -28,9 +28,9 @@ struct ScenarioReplay;
 // two apart by itself: the listener from QueryEndListener, called at the end of every
 // QueryBssSnapshot, tells it that such a query has had its line.
 //
-//   std::vector<ScenarioLine> lines;
-//   if (!LoadScenarioFile(path, lines, error)) ...         // "quorvan: " + error, exit 2
-//   auto service = std::make_unique<ScenarioService>(std::move(lines), path);
+//   ScenarioFile file;
+//   if (!LoadScenarioFile(path, path, file, error)) ...    // "quorvan: " + error, exit 2
+//   auto service = std::make_unique<ScenarioService>(std::move(file.text), path);
 //   QueryListener replay = service->QueryEndListener();
 //   SetWlanService(std::move(service));
 //   SetQueryListener(replay);   // or a listener that calls it and a recorder's
@@ -38,15 +38,14 @@ class ScenarioService : public WlanService {
  public:
   // `source` names the scenario in Name(), usually the file's path.
   ScenarioService(std::vector<ScenarioLine> lines, std::string source);
+  // The text of a file that LoadScenarioFile checked; its lines are parsed as they are served.
+  ScenarioService(std::string text, std::string source);
   ~ScenarioService() override;
 
   std::string Name() const override;  // "scenario FILE"
   DWORD Open(DWORD clientVersion, std::unique_ptr<WlanSession>& session) override;
   // "line 4 of the scenario is {"error": "no-service"}" after a failure the scenario caused.
   std::string LastFailure() const override;
-
-  // The lines not yet served.
-  std::size_t LinesLeft() const;
 
   // Shares the replay with the service, so it may outlive it.
   QueryListener QueryEndListener() const;

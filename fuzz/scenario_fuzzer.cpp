@@ -30,12 +30,14 @@ bool SameForReplay(const quorvan::BssObservation& a, const quorvan::BssObservati
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   std::vector<quorvan::ScenarioLine> lines;
-  std::string error;
-  if (!quorvan::ParseScenario(text, lines, error)) {
+  std::string error, torn;
+  if (!quorvan::ParseScenario(text, lines, error, &torn)) {
     // "LINE: reason", and the line is one of the input's.
     if (error.empty() || error[0] < '1' || error[0] > '9') __builtin_trap();
     return 0;
   }
+  // Only a last line without its newline can be torn.
+  if (!torn.empty() && (text.empty() || text.back() == '\n')) __builtin_trap();
 
   int previous = 0;
   for (const quorvan::ScenarioLine& line : lines) {

@@ -117,7 +117,10 @@ int ParseOptions(const QStringList& arguments, Options& options) {
                     "of asking the radio; --list then runs one cycle per line.",
                     "FILE"});
   parser.addOption(
-      {"record", "Write every query result to FILE, in the format --scenario replays.", "FILE"});
+      {"record",
+       "Write every query result to FILE, in the format --scenario replays; - writes to "
+       "standard output (not with --list).",
+       "FILE"});
   const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption version = parser.addVersionOption();
 

@@ -32,6 +32,7 @@ struct Answers {
   std::vector<WLAN_BSS_ENTRY> entries = {Entry(7, "abcdef", 2), Entry(8, kFullName, 32)};
   bool waits = false;  // a service with scan events, whose wait ends as `end` says
   ScanEnd end = ScanEnd::kFinished;
+  std::string lastFailure = "";  // what the service says of its last failure
 };
 
 // Answers as told, logging the calls, what matters of their arguments and, on closing, the
@@ -66,6 +67,7 @@ struct FakeWlan : WlanService, Answers {
     FakeWlan& f;
   };
   std::string Name() const override { return "fake"; }
+  std::string LastFailure() const override { return lastFailure; }
   DWORD Open(DWORD version, std::unique_ptr<WlanSession>& session) override {
     log += " open" + std::to_string(version);
     if (open == ERROR_SUCCESS) session = std::make_unique<Session>(*this);
@@ -196,6 +198,11 @@ TEST_F(WlanAccess, FreshScanOfTheFirstUpInterfaceAndWhyItMayBeStale) {
        5,
        " open2 enum scan1 close0 wlan0",
        "a fresh scan needs CAP_NET_ADMIN"},
+      {{.scan = ERROR_ACCESS_DENIED, .lastFailure = "NetworkManager refused it too"},
+       kTen,
+       5,
+       " open2 enum scan1 close0 wlan0",
+       "NetworkManager refused it too"},
       {{.scan = ERROR_BUSY}, kTen, 170, " open2 enum scan1 close0 wlan0", "the radio is busy"},
       {{.scan = ERROR_GEN_FAILURE},
        kTen,

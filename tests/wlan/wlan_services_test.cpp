@@ -9,6 +9,7 @@
 #include <tuple>
 #include <vector>
 
+#include "wlan/linux/network_manager.h"
 #include "wlan/linux/nl80211_parse.h"
 #include "wlan/linux/simulated_service.h"
 #include "wlan/scenario_file.h"
@@ -115,8 +116,10 @@ TEST(Nl80211Parse, ScanEventsEndOnlyTheirInterfacesScan) {
   } cases[] = {
       {NL80211_CMD_NEW_SCAN_RESULTS, Raw(4u), kFinished},
       {NL80211_CMD_SCAN_ABORTED, Raw(4u), kAborted},
-      {NL80211_CMD_TRIGGER_SCAN, Raw(4u), kOther},
+      {NL80211_CMD_TRIGGER_SCAN, Raw(4u), kStarted},
       {NL80211_CMD_NEW_SCAN_RESULTS, Raw(5u), kOther},
+      {NL80211_CMD_TRIGGER_SCAN, Raw(5u), kOther},
+      {NL80211_CMD_GET_SCAN, Raw(4u), kOther},
       {NL80211_CMD_NEW_SCAN_RESULTS, "", kOther},
       {NL80211_CMD_NEW_SCAN_RESULTS, Raw(uint16_t{4}), kOther},  // too short for an index
   };
@@ -125,6 +128,27 @@ TEST(Nl80211Parse, ScanEventsEndOnlyTheirInterfacesScan) {
     EXPECT_EQ(ParseScanEvent(event(c.command, c.ifindex).get(), 4), c.seen);
   }
   EXPECT_EQ(ParseScanEvent(nullptr, 4), kOther);
+}
+
+// NetworkManager's refusals: a scan a moment ago stays quiet, an absent NetworkManager means
+// asking the kernel, anything else is a refusal worth telling.
+TEST(NetworkManager, ScanRefusalsByNameAndWords) {
+  const std::string notAllowed = "org.freedesktop.NetworkManager.Device.NotAllowed";
+  const struct {
+    std::string name, message;
+    NmScan result;
+  } cases[] = {
+      {notAllowed, "Scanning not allowed immediately following previous scan",
+       NmScan::kRateLimited},
+      {notAllowed, "Scanning not allowed while already scanning", NmScan::kRateLimited},
+      {notAllowed, "Scanning not allowed while unavailable", NmScan::kRefused},
+      {"org.freedesktop.NetworkManager.PermissionDenied", "Not authorized", NmScan::kRefused},
+      {"org.freedesktop.DBus.Error.ServiceUnknown", "not activatable", NmScan::kNotAvailable},
+      {"org.freedesktop.DBus.Error.UnknownMethod", "no RequestScan", NmScan::kNotAvailable},
+      {"org.freedesktop.DBus.Error.NoReply", "timed out", NmScan::kRefused},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(ClassifyScanRefusal(c.name, c.message), c.result) << c.message;
 }
 
 auto Fields(const BssObservation& o) {

@@ -183,6 +183,8 @@ ScanEvent ParseScanEvent(nl_msg* message, uint32_t ifindex) {
     return ScanEvent::kOther;
   }
   switch (genlmsg_hdr(nlmsg_hdr(message))->cmd) {
+    case NL80211_CMD_TRIGGER_SCAN:
+      return ScanEvent::kStarted;
     case NL80211_CMD_NEW_SCAN_RESULTS:
       return ScanEvent::kFinished;
     case NL80211_CMD_SCAN_ABORTED:

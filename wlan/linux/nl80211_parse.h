@@ -49,11 +49,11 @@ struct StationInterface {
 // (managed) interface with an index.
 bool ParseInterfaceMessage(nl_msg* message, StationInterface& out);
 
-enum class ScanEvent { kOther, kFinished, kAborted };
+enum class ScanEvent { kOther, kStarted, kFinished, kAborted };
 
-// One message from nl80211's "scan" multicast group: kFinished for new scan results on
-// `ifindex`, kAborted for a scan on it that stopped early, kOther for anything else (another
-// interface, a scan starting, a malformed message).
+// One message from nl80211's "scan" multicast group: kStarted for a scan starting on `ifindex`,
+// kFinished for new scan results on it, kAborted for a scan on it that stopped early, kOther for
+// anything else (another interface, a malformed message).
 ScanEvent ParseScanEvent(nl_msg* message, uint32_t ifindex);
 
 // The interface index is carried in the GUID so that a GUID from WlanEnumInterfaces finds its

@@ -18,6 +18,7 @@
 #include <functional>
 #include <utility>
 
+#include "wlan/linux/network_manager.h"
 #include "wlan/linux/nl80211_parse.h"
 
 namespace quorvan {
@@ -174,12 +175,17 @@ Socket ListenForScanEvents() {
   return events;
 }
 
-// Reads scan events until one ends a scan on `ifindex` or `limit` has passed.
-ScanEnd WaitForScanEnd(nl_sock* events, uint32_t ifindex, std::chrono::milliseconds limit) {
+// Reads scan events until one ends a scan on `ifindex` or `limit` has passed. With
+// `startedHere`, only the end of a scan that started after the request counts: NetworkManager
+// takes a request while it scans and starts another scan after, and the end of the one it was
+// running holds no news.
+ScanEnd WaitForScanEnd(nl_sock* events, uint32_t ifindex, std::chrono::milliseconds limit,
+                       bool startedHere) {
   struct Watch {
     uint32_t ifindex;
-    ScanEvent seen = ScanEvent::kOther;
-  } watch{ifindex};
+    bool started;
+    ScanEvent end = ScanEvent::kOther;
+  } watch{ifindex, !startedHere};
   Callbacks callbacks(nl_cb_alloc(NL_CB_DEFAULT));
   if (!callbacks) return ScanEnd::kNotWaited;
   // Events carry no sequence number of ours; the socket's own callbacks know that, these not.
@@ -190,13 +196,18 @@ ScanEnd WaitForScanEnd(nl_sock* events, uint32_t ifindex, std::chrono::milliseco
       callbacks.get(), NL_CB_VALID, NL_CB_CUSTOM,
       [](nl_msg* message, void* arg) -> int {
         auto* w = static_cast<Watch*>(arg);
-        if (w->seen == ScanEvent::kOther) w->seen = ParseScanEvent(message, w->ifindex);
+        const ScanEvent event = ParseScanEvent(message, w->ifindex);
+        if (event == ScanEvent::kStarted) {
+          w->started = true;
+        } else if (w->started && w->end == ScanEvent::kOther) {
+          w->end = event;
+        }
         return NL_OK;
       },
       &watch);
   using std::chrono::steady_clock;
   const steady_clock::time_point deadline = steady_clock::now() + limit;
-  while (watch.seen == ScanEvent::kOther) {
+  while (watch.end == ScanEvent::kOther) {
     const auto left =
         std::chrono::ceil<std::chrono::milliseconds>(deadline - steady_clock::now()).count();
     if (left <= 0) return ScanEnd::kTimedOut;
@@ -212,7 +223,7 @@ ScanEnd WaitForScanEnd(nl_sock* events, uint32_t ifindex, std::chrono::milliseco
       }
     }
   }
-  return watch.seen == ScanEvent::kFinished ? ScanEnd::kFinished : ScanEnd::kAborted;
+  return watch.end == ScanEvent::kFinished ? ScanEnd::kFinished : ScanEnd::kAborted;
 }
 
 class Nl80211Session : public WlanSession {
@@ -246,6 +257,14 @@ class Nl80211Session : public WlanSession {
   DWORD Scan(const GUID& interfaceGuid, const DOT11_SSID*, const WLAN_RAW_DATA*) override {
     const uint32_t ifindex = IfindexFromGuid(interfaceGuid);
     if (ifindex == 0) return ERROR_INVALID_PARAMETER;
+    // NetworkManager first, where it manages the interface: it scans for users the kernel
+    // refuses, and it is not surprised by scans it did not ask for.
+    char name[IF_NAMESIZE] = {};
+    const NmScanAnswer networkManager = if_indextoname(ifindex, name) != nullptr
+                                            ? RequestScanThroughNetworkManager(name)
+                                            : NmScanAnswer{};
+    lastScanRateLimited_ = networkManager.result == NmScan::kRateLimited;
+    if (networkManager.result == NmScan::kRequested || lastScanRateLimited_) return ERROR_SUCCESS;
     Message request = NewRequest(family_, NL80211_CMD_TRIGGER_SCAN, 0);
     if (!request) return ERROR_NOT_ENOUGH_MEMORY;
     // One wildcard SSID makes the scan active, which finds networks sooner than listening.
@@ -258,7 +277,12 @@ class Nl80211Session : public WlanSession {
     nla_nest_end(request.get(), ssids);
     const Exchange exchange = Transact(socket_.get(), request.get(), {});
     const DWORD result = Outcome(exchange, "scan request");
-    if (result == ERROR_ACCESS_DENIED) Note("a fresh scan needs CAP_NET_ADMIN");
+    if (result == ERROR_ACCESS_DENIED) {
+      Note(networkManager.result == NmScan::kRefused
+               ? "a fresh scan needs CAP_NET_ADMIN, and NetworkManager refused it (" +
+                     networkManager.said + ")"
+               : "a fresh scan needs CAP_NET_ADMIN");
+    }
     return result;
   }
 
@@ -268,8 +292,15 @@ class Nl80211Session : public WlanSession {
     // Listening starts before the request, or the end of a quick scan could be missed.
     const Socket events = ListenForScanEvents();
     const DWORD result = Scan(interfaceGuid, nullptr, nullptr);
+    if (lastScanRateLimited_) {
+      // NetworkManager has just scanned, or is scanning: nothing new would come of waiting.
+      end = ScanEnd::kFinished;
+      return result;
+    }
+    // A busy radio runs someone else's scan, which started before the request.
     if (events && (result == ERROR_SUCCESS || result == ERROR_BUSY)) {
-      end = WaitForScanEnd(events.get(), IfindexFromGuid(interfaceGuid), limit);
+      end = WaitForScanEnd(events.get(), IfindexFromGuid(interfaceGuid), limit,
+                           result == ERROR_SUCCESS);
     }
     return result;
   }
@@ -327,6 +358,7 @@ class Nl80211Session : public WlanSession {
 
   Socket socket_;
   int family_;
+  bool lastScanRateLimited_ = false;
   std::shared_ptr<std::string> lastFailure_;
 };
 

@@ -8,10 +8,12 @@
 namespace quorvan {
 
 // The real radio: nl80211 over generic netlink (libnl-genl-3). Each session is one netlink
-// socket. Interfaces are the station interfaces in index order, each GUID carrying its index;
-// a scan request is NL80211_CMD_TRIGGER_SCAN (needs CAP_NET_ADMIN, refused with
-// ERROR_ACCESS_DENIED otherwise); a BSS list is the NL80211_CMD_GET_SCAN dump.
-// Where the kernel has no nl80211 family, Open fails with ERROR_SERVICE_NOT_ACTIVE.
+// socket. Interfaces are the station interfaces in index order, each GUID carrying its index,
+// with their link state from rtnetlink; a scan request goes to NetworkManager where it manages
+// the interface (wlan/linux/network_manager.h), else it is NL80211_CMD_TRIGGER_SCAN (needs
+// CAP_NET_ADMIN, refused with ERROR_ACCESS_DENIED otherwise); a BSS list is the
+// NL80211_CMD_GET_SCAN dump. Where the kernel has no nl80211 family, Open fails with
+// ERROR_SERVICE_NOT_ACTIVE.
 class Nl80211Service : public WlanService {
  public:
   Nl80211Service();

@@ -112,6 +112,7 @@ struct FreshScan {
   DWORD error = ERROR_SUCCESS;  // of opening, listing the interfaces, or the scan request
   ScanEnd end = ScanEnd::kNotWaited;
   std::string interfaceName;  // for messages, control characters escaped; "" when none reached
+  std::string detail;         // the service's own words on a refused request, or ""
 };
 FreshScan ScanFirstInterfaceAndWait(std::chrono::milliseconds limit);
 

@@ -203,6 +203,7 @@ FreshScan ScanFirstInterfaceAndWait(std::chrono::milliseconds limit) {
   }
   scan.interfaceName = Printable(interfaces.front().description);
   scan.error = session->ScanAndWait(interfaces.front().guid, limit, scan.end);
+  if (scan.error != ERROR_SUCCESS) scan.detail = service->LastFailure();
   return scan;
 }
 
@@ -225,7 +226,7 @@ std::string WhyResultsMayBeStale(const FreshScan& scan, std::chrono::millisecond
     case ERROR_SUCCESS:
       return "the end of the scan could not be awaited";
     case ERROR_ACCESS_DENIED:
-      return "a fresh scan needs CAP_NET_ADMIN";
+      return scan.detail.empty() ? "a fresh scan needs CAP_NET_ADMIN" : scan.detail;
     case ERROR_BUSY:
       return "the radio is busy";
     default:

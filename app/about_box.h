@@ -1,8 +1,6 @@
 #pragma once
 
-#include <string>
 #include <string_view>
-#include <vector>
 
 namespace quorvan {
 
@@ -14,8 +12,5 @@ inline constexpr std::string_view kAboutButton = "OK";
 
 // The window menu's About entry (string 101).
 inline constexpr std::string_view kAboutMenuText = "&Info über quorvan...";
-
-// The About box drawn with characters, for the terminal view.
-std::vector<std::string> AboutBoxLines();
 
 }  // namespace quorvan

@@ -11,7 +11,7 @@ namespace quorvan {
 ListResult RunListMode(int cycles, const QueryListener& alsoTell,
                        const std::function<void()>& beforeEachCycle) {
   QueryOutcome last = QueryOutcome::kListed;
-  SetQueryListener(
+  const ScopedQueryListener listening(
       [&last, &alsoTell](QueryOutcome outcome, std::span<const BssObservation> observations) {
         if (alsoTell) alsoTell(outcome, observations);
         last = outcome;
@@ -29,24 +29,9 @@ ListResult RunListMode(int cycles, const QueryListener& alsoTell,
     }
     result.text = ListAsText(host.List());
   }
-  SetQueryListener(alsoTell);
 
-  switch (last) {
-    case QueryOutcome::kListed:
-      break;
-    case QueryOutcome::kNoService:
-      result.exitCode = 1;
-      result.reason = "the WLAN service could not be reached";
-      break;
-    case QueryOutcome::kNoInterface:
-      result.exitCode = 1;
-      result.reason = "no wireless interface was found";
-      break;
-    case QueryOutcome::kListFailed:
-      result.exitCode = 1;
-      result.reason = "the wireless interface's BSS list could not be read";
-      break;
-  }
+  result.outcome = last;
+  result.exitCode = last == QueryOutcome::kListed ? 0 : 1;
   return result;
 }
 

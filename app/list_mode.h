@@ -12,9 +12,9 @@ namespace quorvan {
 // `beforeEachCycle`, when given, runs before each cycle's query: on a real radio it asks for a
 // fresh scan and waits for it, as a script wants the networks around now.
 struct ListResult {
-  std::string text;    // the header line and one line per row, cells separated by a tab
-  int exitCode = 0;    // 0, or 1 when the last cycle's query found no BSS list
-  std::string reason;  // why, when exitCode is 1
+  std::string text;  // the header line and one line per row, cells separated by a tab
+  int exitCode = 0;  // 0, or 1 when the last cycle's query found no BSS list
+  QueryOutcome outcome = QueryOutcome::kListed;  // how the last cycle's query ended
 };
 
 // `alsoTell`, when given, hears every query's outcome too (a recorder, a replay).

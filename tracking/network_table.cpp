@@ -5,12 +5,6 @@
 
 namespace quorvan {
 
-int CompareText(const char* a, const char* b) {
-  // strcmp compares as unsigned char, which is the ordering wanted; only its sign is kept.
-  const int result = std::strcmp(a, b);
-  return (result > 0) - (result < 0);
-}
-
 std::string_view NetworkTable::MacOf(const TrackedNetwork& record) {
   return std::string_view(record.mac, strnlen(record.mac, sizeof record.mac));
 }

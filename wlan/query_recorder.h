@@ -5,7 +5,7 @@
 #include <string>
 
 #include "tracking/scan_cycle.h"
-#include "wlan/wlan_access.h"
+#include "wlan/query_outcome.h"
 
 namespace quorvan {
 

@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "tracking/scan_cycle.h"
-#include "wlan/wlan_access.h"
+#include "wlan/query_outcome.h"
 
 namespace quorvan {
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 #include "tracking/scan_cycle.h"
 #include "wlan/native_wifi.h"
@@ -74,7 +75,9 @@ void Tell(QueryOutcome outcome, std::span<const BssObservation> observations = {
 
 }  // namespace
 
-void SetQueryListener(QueryListener listener) { Listener() = std::move(listener); }
+QueryListener SetQueryListener(QueryListener listener) {
+  return std::exchange(Listener(), std::move(listener));
+}
 
 int RequestScan() {
   ClientHandle client;

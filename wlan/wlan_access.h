@@ -1,10 +1,9 @@
 #pragma once
 
-#include <functional>
-#include <span>
+#include <utility>
 
 #include "tracking/network_table.h"
-#include "tracking/scan_cycle.h"
+#include "wlan/query_outcome.h"
 
 namespace quorvan {
 
@@ -18,19 +17,21 @@ int RequestScan();
 // otherwise 0, also when the BSS list itself could not be had (the table is untouched then).
 int QueryBssSnapshot(NetworkTable& table);
 
-// How a QueryBssSnapshot ended, for whoever records queries or explains an empty list.
-enum class QueryOutcome {
-  kListed,       // the BSS list was obtained (it may be empty)
-  kNoService,    // no client handle: no WLAN service
-  kNoInterface,  // the interfaces could not be listed, or there is none
-  kListFailed,   // the interface was there but its BSS list could not be had
-};
+// Installs the one listener of the process (an empty function removes it) and returns the one
+// it replaces.
+QueryListener SetQueryListener(QueryListener listener);
 
-// Called at the end of every QueryBssSnapshot with its outcome and, when listed, the
-// observations in the service's order (after they were merged). One listener per process;
-// an empty function removes it.
-using QueryListener =
-    std::function<void(QueryOutcome outcome, std::span<const BssObservation> observations)>;
-void SetQueryListener(QueryListener listener);
+// Installs a listener for the life of the guard, then puts back the one it replaced.
+class ScopedQueryListener {
+ public:
+  explicit ScopedQueryListener(QueryListener listener)
+      : previous_(SetQueryListener(std::move(listener))) {}
+  ~ScopedQueryListener() { SetQueryListener(std::move(previous_)); }
+  ScopedQueryListener(const ScopedQueryListener&) = delete;
+  ScopedQueryListener& operator=(const ScopedQueryListener&) = delete;
+
+ private:
+  QueryListener previous_;
+};
 
 }  // namespace quorvan

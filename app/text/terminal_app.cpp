@@ -5,12 +5,15 @@
 
 #include <curses.h>
 
+#include <algorithm>
 #include <chrono>
 #include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <string>
+#include <vector>
 
 #include "app/about_box.h"
 #include "app/headless_host.h"
@@ -25,6 +28,28 @@ using Clock = std::chrono::steady_clock;
 volatile std::sig_atomic_t interrupted = 0;  // the signal that ends the view, or 0
 
 void OnSignal(int signal) { interrupted = signal; }
+
+// The About box drawn with characters.
+std::vector<std::string> AboutBoxLines() {
+  const std::string caption(kAboutCaption);
+  const std::string text(kAboutText);
+  const std::string button = "[ " + std::string(kAboutButton) + " ]";
+  const int inner = std::max<int>({DisplayWidth(caption), DisplayWidth(text), 20}) + 4;
+  auto centred = [inner](const std::string& s) {
+    const int left = (inner - DisplayWidth(s)) / 2;
+    std::string line = "|";
+    line.append(static_cast<std::size_t>(left), ' ');
+    line.append(s);
+    line.append(static_cast<std::size_t>(inner - left - DisplayWidth(s)), ' ');
+    line.append("|");
+    return line;
+  };
+  std::string rule = "+";
+  rule.append(static_cast<std::size_t>(inner), '-');
+  rule.append("+");
+  return {rule,        centred(caption), rule, centred(""), centred(text),
+          centred(""), centred(button),  rule};
+}
 
 Key KeyOf(int ch) {
   switch (ch) {

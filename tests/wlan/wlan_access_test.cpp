@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tracking/scan_cycle.h"
+#include "wlan/linux/nl80211_service.h"
 #include "wlan/linux/scenario_service.h"
 #include "wlan/linux/wlan_service.h"
 
@@ -286,16 +287,24 @@ TEST_F(WlanAccess, ScenarioReplayQueriesTakeOneLineEachScansNone) {
   EXPECT_EQ(heard, "L1 L2 N0 I0 F0 F0 L0 ");
 }
 
-// Without nl80211 the default service fails like Windows without the WLAN service.
-TEST_F(WlanAccess, WithoutNl80211OpeningFails) {
-  std::unique_ptr<WlanSession> session;
-  const DWORD opened = CurrentWlanService().Open(2, session);
-  if (opened == ERROR_SUCCESS) GTEST_SKIP() << "this kernel has nl80211";
-  EXPECT_EQ(opened, ERROR_SERVICE_NOT_ACTIVE);
-  EXPECT_EQ(CurrentWlanService().Name(), "nl80211");
-  EXPECT_EQ(RequestScan(), 1);
+// Before the program chooses a service, and on a kernel without nl80211 after it chose that,
+// everything fails as on Windows without the WLAN service; the guard puts back what was there.
+TEST_F(WlanAccess, WithoutAServiceOrNl80211OpeningFails) {
   NetworkTable table;
+  EXPECT_EQ(CurrentWlanService().Name(), "no WLAN service");
+  EXPECT_EQ(RequestScan(), 1);
   EXPECT_EQ(QueryBssSnapshot(table), 2);
+  {
+    const ScopedWlanService real(std::make_unique<Nl80211Service>());
+    EXPECT_EQ(CurrentWlanService().Name(), "nl80211");
+    std::unique_ptr<WlanSession> session;
+    const DWORD opened = CurrentWlanService().Open(2, session);
+    if (opened == ERROR_SUCCESS) GTEST_SKIP() << "this kernel has nl80211";
+    EXPECT_EQ(opened, ERROR_SERVICE_NOT_ACTIVE);
+    EXPECT_EQ(RequestScan(), 1);
+    EXPECT_EQ(QueryBssSnapshot(table), 2);
+  }
+  EXPECT_EQ(CurrentWlanService().Name(), "no WLAN service");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 
+#include "wlan/linux/file_time.h"
 #include "wlan/linux/wlanapi.h"
 
 struct nl_msg;
@@ -18,9 +19,6 @@ struct HostClock {
   uint64_t boottimeNs = 0;  // CLOCK_BOOTTIME
   int64_t realtimeNs = 0;   // CLOCK_REALTIME, since 1970-01-01 UTC
 };
-
-// 100 ns units between 1601-01-01 and 1970-01-01, both UTC.
-inline constexpr uint64_t kFileTimeUnixEpoch = 116444736000000000ULL;
 
 // Reception time in Windows units (100 ns since 1601-01-01 UTC) of a frame received `ageNs`
 // before `clock` was read. Saturates instead of wrapping round for absurd ages or clocks.

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "wlan/linux/wlan_service.h"
+#include "wlan/query_outcome.h"
 #include "wlan/scenario_file.h"
-#include "wlan/wlan_access.h"
 
 namespace quorvan {
 

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "wlan/link_quality.h"
-#include "wlan/linux/nl80211_parse.h"
+#include "wlan/linux/file_time.h"
 
 namespace quorvan {
 namespace {

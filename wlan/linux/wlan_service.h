@@ -82,10 +82,27 @@ class WlanService {
 };
 
 // Installs the service behind the six functions, replacing the previous one. Handles opened
-// earlier keep working with the service that opened them.
+// earlier keep working with the service that opened them. The program's entry point chooses
+// the service; until it does, or after nullptr, the functions answer as a machine without the
+// WLAN service does.
 void SetWlanService(std::unique_ptr<WlanService> service);
+// The same, returning the service it replaced (nullptr for none).
+std::shared_ptr<WlanService> ExchangeWlanService(std::shared_ptr<WlanService> service);
 
-// The installed service, installing Nl80211Service first if there is none.
+// Installs a service for the life of the guard, then puts back the one it replaced.
+class ScopedWlanService {
+ public:
+  explicit ScopedWlanService(std::unique_ptr<WlanService> service)
+      : previous_(ExchangeWlanService(std::move(service))) {}
+  ~ScopedWlanService() { ExchangeWlanService(std::move(previous_)); }
+  ScopedWlanService(const ScopedWlanService&) = delete;
+  ScopedWlanService& operator=(const ScopedWlanService&) = delete;
+
+ private:
+  std::shared_ptr<WlanService> previous_;
+};
+
+// The installed service.
 WlanService& CurrentWlanService();
 
 // Why the installed service delivers no BSS data right now. Opens and closes one session.

@@ -10,7 +10,6 @@
 #include <unordered_set>
 #include <utility>
 
-#include "wlan/linux/nl80211_service.h"
 #include "wlan/linux/wlan_service.h"
 
 namespace quorvan {
@@ -36,8 +35,15 @@ Layer& TheLayer() {
   return layer;
 }
 
+// What answers until the program installs a service: a machine without the WLAN service.
+class NoWlanService final : public WlanService {
+ public:
+  std::string Name() const override { return "no WLAN service"; }
+  DWORD Open(DWORD, std::unique_ptr<WlanSession>&) override { return ERROR_SERVICE_NOT_ACTIVE; }
+};
+
 std::shared_ptr<WlanService> ServiceLocked(Layer& layer) {
-  if (!layer.service) layer.service = std::make_shared<Nl80211Service>();
+  if (!layer.service) layer.service = std::make_shared<NoWlanService>();
   return layer.service;
 }
 
@@ -112,14 +118,15 @@ void CopyDescription(const std::string& text, WCHAR (&out)[WLAN_MAX_NAME_LENGTH]
 
 }  // namespace
 
-void SetWlanService(std::unique_ptr<WlanService> service) {
+std::shared_ptr<WlanService> ExchangeWlanService(std::shared_ptr<WlanService> service) {
   Layer& layer = TheLayer();
-  std::shared_ptr<WlanService> old;
-  {
-    std::lock_guard lock(layer.mutex);
-    old = std::exchange(layer.service, std::shared_ptr<WlanService>(std::move(service)));
-  }
-  // `old` is destroyed here, outside the lock, unless open handles still hold it.
+  std::lock_guard lock(layer.mutex);
+  return std::exchange(layer.service, std::move(service));
+}
+
+void SetWlanService(std::unique_ptr<WlanService> service) {
+  // The old service goes here, outside the lock, unless open handles still hold it.
+  ExchangeWlanService(std::move(service));
 }
 
 WlanService& CurrentWlanService() { return *InstalledService(); }

@@ -1,6 +1,7 @@
-// CquorvanApp on Linux: parses the command line, chooses where BSS lists come from, and runs the
-// main window: the Qt window on a desktop, the terminal view without one, or the list printed
-// once for scripts. The process ends when the window closes.
+// CquorvanApp on Linux: parses the command line, chooses where BSS lists come from (nl80211, a
+// simulated radio or a replay), and runs the main window: the Qt window on a desktop, the
+// terminal view without one, or the list printed once for scripts. The process ends when the
+// window closes.
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,6 +25,7 @@
 #include "app/text/terminal_app.h"
 #include "ui/ssid_text.h"
 #include "ui/utf8.h"
+#include "wlan/linux/nl80211_service.h"
 #include "wlan/linux/scenario_service.h"
 #include "wlan/linux/simulated_service.h"
 #include "wlan/linux/wlan_service.h"
@@ -204,6 +206,21 @@ std::string WhyNoData() {
   }
 }
 
+// Why the last query found no BSS list, when the service has nothing better to say.
+std::string Reason(QueryOutcome outcome) {
+  switch (outcome) {
+    case QueryOutcome::kListed:
+      break;
+    case QueryOutcome::kNoService:
+      return "the WLAN service could not be reached";
+    case QueryOutcome::kNoInterface:
+      return "no wireless interface was found";
+    case QueryOutcome::kListFailed:
+      return "the wireless interface's BSS list could not be read";
+  }
+  return {};
+}
+
 // How long --list waits for the kernel to end a scan. Real radios take 2 to 8 s over 2.4, 5
 // and 6 GHz.
 constexpr std::chrono::seconds kScanWaitLimit{10};
@@ -241,7 +258,12 @@ int main(int argc, char** argv) {
   if (const int status = ParseOptions(arguments, options); status >= 0) return status;
 
   // Where BSS lists come from, and who hears how each query ended.
-  if (options.simulate) SetWlanService(std::make_unique<SimulatedService>(options.seed));
+  // The real radio unless a simulated one or a replay is asked for.
+  if (options.simulate) {
+    SetWlanService(std::make_unique<SimulatedService>(options.seed));
+  } else if (options.scenario.empty()) {
+    SetWlanService(std::make_unique<Nl80211Service>());
+  }
   QueryListener replay;
   std::size_t scenarioLines = 0;
   if (!options.scenario.empty()) {
@@ -305,7 +327,7 @@ int main(int argc, char** argv) {
     if (result.exitCode != 0) {
       // A scenario's failures are its own; otherwise ask the service what stands in the way.
       const std::string why = options.scenario.empty() ? WhyNoData() : std::string();
-      std::fprintf(stderr, "quorvan: %s\n", (why.empty() ? result.reason : why).c_str());
+      std::fprintf(stderr, "quorvan: %s\n", (why.empty() ? Reason(result.outcome) : why).c_str());
       status = result.exitCode;
     }
     return std::max(status, recordingStatus());

@@ -20,6 +20,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/linux/messages.h"
 #include "app/list_mode.h"
 #include "app/qt/quorvan_dialog.h"
 #include "app/text/terminal_app.h"
@@ -194,33 +195,6 @@ int ParseOptions(const QStringList& arguments, Options& options) {
   return -1;
 }
 
-// One line for the user on why no BSS data comes, or nothing when an interface is there.
-std::string WhyNoData() {
-  const WlanDiagnosis diagnosis = DiagnoseWlanService();
-  switch (diagnosis.problem) {
-    case WlanDiagnosis::Problem::kNoService:
-    case WlanDiagnosis::Problem::kInterfacesFailed:
-      return "no wireless interface was found - " + diagnosis.text;
-    default:
-      return diagnosis.text;
-  }
-}
-
-// Why the last query found no BSS list, when the service has nothing better to say.
-std::string Reason(QueryOutcome outcome) {
-  switch (outcome) {
-    case QueryOutcome::kListed:
-      break;
-    case QueryOutcome::kNoService:
-      return "the WLAN service could not be reached";
-    case QueryOutcome::kNoInterface:
-      return "no wireless interface was found";
-    case QueryOutcome::kListFailed:
-      return "the wireless interface's BSS list could not be read";
-  }
-  return {};
-}
-
 // How long --list waits for the kernel to end a scan. Real radios take 2 to 8 s over 2.4, 5
 // and 6 GHz.
 constexpr std::chrono::seconds kScanWaitLimit{10};
@@ -235,7 +209,7 @@ std::function<void()> FreshScanBeforeEachCycle() {
     said = true;
     std::fprintf(stderr,
                  "quorvan: %s: listing the kernel's last scan results, which may be stale: %s\n",
-                 scan.interfaceName.c_str(), why.c_str());
+                 EscapeSsid(scan.interfaceName).c_str(), why.c_str());
   };
 }
 
@@ -326,8 +300,10 @@ int main(int argc, char** argv) {
     int status = WriteOut(result.text, "the list");
     if (result.exitCode != 0) {
       // A scenario's failures are its own; otherwise ask the service what stands in the way.
-      const std::string why = options.scenario.empty() ? WhyNoData() : std::string();
-      std::fprintf(stderr, "quorvan: %s\n", (why.empty() ? Reason(result.outcome) : why).c_str());
+      const std::string why =
+          options.scenario.empty() ? DescribeDiagnosis(DiagnoseWlanService()) : std::string();
+      std::fprintf(stderr, "quorvan: %s\n",
+                   (why.empty() ? DescribeQueryOutcome(result.outcome) : why).c_str());
       status = result.exitCode;
     }
     return std::max(status, recordingStatus());
@@ -336,7 +312,7 @@ int main(int argc, char** argv) {
   // Nothing to show is no reason not to open: the list stays empty and fills once a radio
   // appears. But say why, once, where the user started it.
   if (options.scenario.empty()) {
-    const std::string why = WhyNoData();
+    const std::string why = DescribeDiagnosis(DiagnoseWlanService());
     if (!why.empty()) std::fprintf(stderr, "quorvan: %s\n", why.c_str());
   }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/linux/messages.h"
 #include "tracking/scan_cycle.h"
 #include "wlan/linux/nl80211_service.h"
 #include "wlan/linux/scenario_service.h"
@@ -133,7 +134,7 @@ TEST_F(WlanAccess, RequestScanAndQueryAtEveryStep) {
 }
 
 // A down interface is passed over like a disabled adapter; with none up nothing is listed, and
-// the diagnosis names them, escaping what could garble a terminal.
+// the diagnosis names them, and its words escape what could garble a terminal.
 TEST_F(WlanAccess, DownInterfacesAreNotListedAndNamedWhenNoneIsUp) {
   const auto down = [](uint32_t id, std::string name) {
     return WlanInterface{GUID{id, 0, 0, {}}, std::move(name), false};
@@ -158,16 +159,21 @@ TEST_F(WlanAccess, DownInterfacesAreNotListedAndNamedWhenNoneIsUp) {
       {{.interfaces = {down(1, "wl\x1B[2J"), down(2, "wlan1"), down(3, "wlan2")}},
        kNoneUp,
        "no wireless interface is up (wl\\x1B[2J, wlan1 and wlan2 are down)"},
-      {{.interfaces = {}}, kNoInterface, "no wireless interface was found"},
-      {{.enumerate = ERROR_GEN_FAILURE}, kInterfacesFailed, "the device failed (error 31)"},
-      {{.open = ERROR_SERVICE_NOT_ACTIVE}, kNoService, "WLAN service not available (error 1062)"},
+      {{.interfaces = {}}, kNoInterface, "fake: no wireless interface was found"},
+      {{.enumerate = ERROR_GEN_FAILURE},
+       kInterfacesFailed,
+       "no wireless interface was found - fake: the device failed (error 31)"},
+      {{.open = ERROR_SERVICE_NOT_ACTIVE, .lastFailure = "no nl80211"},
+       kNoService,
+       "no wireless interface was found - fake: WLAN service not available (error 1062): no "
+       "nl80211"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     Install(c.answers);
     const WlanDiagnosis diagnosis = DiagnoseWlanService();
     EXPECT_EQ(diagnosis.problem, c.problem);
-    EXPECT_EQ(diagnosis.text, "fake: " + c.text);
+    EXPECT_EQ(DescribeDiagnosis(diagnosis), c.problem == kNoneUp ? "fake: " + c.text : c.text);
     if (c.problem == kNoneUp) {
       EXPECT_EQ(RequestScan(), 2);
       EXPECT_EQ(QueryBssSnapshot(table), 2);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "wlan/linux/wlanapi.h"
+#include "wlan/query_outcome.h"
 
 namespace quorvan {
 
@@ -106,20 +107,6 @@ class ScopedWlanService {
 WlanService& CurrentWlanService();
 
 // Why the installed service delivers no BSS data right now. Opens and closes one session.
-struct WlanDiagnosis {
-  enum class Problem {
-    kNone,
-    kNoService,         // no session could be opened
-    kInterfacesFailed,  // the interfaces could not be listed
-    kNoInterface,       // there is no wireless interface at all
-    kNoneUp,            // every wireless interface is down
-  };
-  Problem problem = Problem::kNone;
-  // One sentence for the user, empty for kNone. Examples: "nl80211: WLAN service not available
-  // (error 1062): the kernel has no nl80211 family (no wireless support)", "nl80211: no
-  // wireless interface was found", "nl80211: no wireless interface is up (wlan0 is down)".
-  std::string text;
-};
 WlanDiagnosis DiagnoseWlanService();
 
 // A fresh scan of the interface the Native Wifi functions list first, waited for as
@@ -128,15 +115,10 @@ WlanDiagnosis DiagnoseWlanService();
 struct FreshScan {
   DWORD error = ERROR_SUCCESS;  // of opening, listing the interfaces, or the scan request
   ScanEnd end = ScanEnd::kNotWaited;
-  std::string interfaceName;  // for messages, control characters escaped; "" when none reached
+  std::string interfaceName;  // "" when no interface was reached
   std::string detail;         // the service's own words on a refused request, or ""
 };
 FreshScan ScanFirstInterfaceAndWait(std::chrono::milliseconds limit);
-
-// Why the results after `scan` may be stale, as words for the user ("a fresh scan needs
-// CAP_NET_ADMIN"), or "" when the scan finished or no interface was reached (the query that
-// follows says why then).
-std::string WhyResultsMayBeStale(const FreshScan& scan, std::chrono::milliseconds limit);
 
 // Handles and lists handed out by the layer and not yet closed or freed; both are 0 between
 // operations when every caller cleans up.

@@ -83,33 +83,6 @@ DWORD ListUpInterfaces(WlanSession& session, std::vector<WlanInterface>& out) {
   return ERROR_SUCCESS;
 }
 
-// An interface name for a message: the kernel allows control characters in one.
-std::string Printable(const std::string& name) {
-  std::string text;
-  for (const char c : name) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-      text += escaped;
-    } else {
-      text += c;
-    }
-  }
-  return text;
-}
-
-// "wlan0 is down", "wlan0 and wlan1 are down", "wlan0, wlan1 and wlan2 are down".
-std::string DownList(const std::vector<WlanInterface>& interfaces) {
-  std::string text;
-  for (std::size_t i = 0; i < interfaces.size(); ++i) {
-    if (i > 0) text += i + 1 == interfaces.size() ? " and " : ", ";
-    text += interfaces[i].description.empty() ? "an unnamed interface"
-                                              : Printable(interfaces[i].description);
-  }
-  return text + (interfaces.size() == 1 ? " is down" : " are down");
-}
-
 void CopyDescription(const std::string& text, WCHAR (&out)[WLAN_MAX_NAME_LENGTH]) {
   const std::size_t n = std::min<std::size_t>(text.size(), WLAN_MAX_NAME_LENGTH - 1);
   for (std::size_t i = 0; i < n; ++i) out[i] = static_cast<unsigned char>(text[i]);
@@ -167,12 +140,13 @@ std::string_view WlanErrorText(DWORD error) {
 WlanDiagnosis DiagnoseWlanService() {
   using enum WlanDiagnosis::Problem;
   const std::shared_ptr<WlanService> service = InstalledService();
+  WlanDiagnosis diagnosis;
+  diagnosis.service = service->Name();
   const auto failed = [&](WlanDiagnosis::Problem problem, DWORD error) {
-    std::string text = service->Name() + ": " + std::string(WlanErrorText(error)) + " (error " +
-                       std::to_string(error) + ")";
-    const std::string detail = service->LastFailure();
-    if (!detail.empty()) text += ": " + detail;
-    return WlanDiagnosis{problem, std::move(text)};
+    diagnosis.problem = problem;
+    diagnosis.error = error;
+    diagnosis.detail = service->LastFailure();
+    return diagnosis;
   };
   std::unique_ptr<WlanSession> session;
   if (const DWORD error = service->Open(2, session); error != ERROR_SUCCESS || !session) {
@@ -182,13 +156,16 @@ WlanDiagnosis DiagnoseWlanService() {
   if (const DWORD error = session->EnumInterfaces(interfaces); error != ERROR_SUCCESS) {
     return failed(kInterfacesFailed, error);
   }
-  if (interfaces.empty())
-    return {kNoInterface, service->Name() + ": no wireless interface was found"};
-  if (std::none_of(interfaces.begin(), interfaces.end(), [](const auto& i) { return i.up; })) {
-    return {kNoneUp,
-            service->Name() + ": no wireless interface is up (" + DownList(interfaces) + ")"};
+  if (interfaces.empty()) {
+    diagnosis.problem = kNoInterface;
+  } else if (std::none_of(interfaces.begin(), interfaces.end(),
+                          [](const WlanInterface& i) { return i.up; })) {
+    diagnosis.problem = kNoneUp;
+    for (const WlanInterface& interface : interfaces) {
+      diagnosis.interfaces.push_back(interface.description);
+    }
   }
-  return {};
+  return diagnosis;
 }
 
 FreshScan ScanFirstInterfaceAndWait(std::chrono::milliseconds limit) {
@@ -208,37 +185,10 @@ FreshScan ScanFirstInterfaceAndWait(std::chrono::milliseconds limit) {
     scan.error = ERROR_NOT_FOUND;
     return scan;
   }
-  scan.interfaceName = Printable(interfaces.front().description);
+  scan.interfaceName = interfaces.front().description;
   scan.error = session->ScanAndWait(interfaces.front().guid, limit, scan.end);
   if (scan.error != ERROR_SUCCESS) scan.detail = service->LastFailure();
   return scan;
-}
-
-std::string WhyResultsMayBeStale(const FreshScan& scan, std::chrono::milliseconds limit) {
-  if (scan.interfaceName.empty()) return {};
-  switch (scan.end) {
-    case ScanEnd::kFinished:
-      return {};
-    case ScanEnd::kAborted:
-      return "the scan was aborted";
-    case ScanEnd::kTimedOut: {
-      const auto ms = limit.count();
-      return "the scan did not end within " +
-             (ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms");
-    }
-    case ScanEnd::kNotWaited:
-      break;
-  }
-  switch (scan.error) {
-    case ERROR_SUCCESS:
-      return "the end of the scan could not be awaited";
-    case ERROR_ACCESS_DENIED:
-      return scan.detail.empty() ? "a fresh scan needs CAP_NET_ADMIN" : scan.detail;
-    case ERROR_BUSY:
-      return "the radio is busy";
-    default:
-      return "the scan request failed: " + std::string(WlanErrorText(scan.error));
-  }
 }
 
 }  // namespace quorvan

@@ -1,0 +1,25 @@
+#pragma once
+
+// The words for what the WLAN layer reports as data, where the Linux program shows them (stderr
+// today). Names that come from the system are escaped as SSIDs are.
+
+#include <chrono>
+#include <string>
+
+#include "wlan/linux/wlan_service.h"
+#include "wlan/query_outcome.h"
+
+namespace quorvan {
+
+// One line on why no BSS data comes, or "" for WlanDiagnosis::Problem::kNone. Example:
+// "nl80211: no wireless interface is up (wlan0 and wlan1 are down)".
+std::string DescribeDiagnosis(const WlanDiagnosis& diagnosis);
+
+// Why the last query found no BSS list, when the service has nothing better to say.
+std::string DescribeQueryOutcome(QueryOutcome outcome);
+
+// Why the results after `scan` may be stale ("a fresh scan needs CAP_NET_ADMIN"), or "" when
+// the scan finished or no interface was reached (the query that follows says why then).
+std::string WhyResultsMayBeStale(const FreshScan& scan, std::chrono::milliseconds limit);
+
+}  // namespace quorvan

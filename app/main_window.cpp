@@ -65,7 +65,7 @@ bool CquorvanDlg::OnSysCommand(unsigned command) {
   return true;
 }
 
-void CquorvanDlg::OnColumnClick(int column) { quorvan::OnColumnClick(host_.NetworkList(), column); }
+void CquorvanDlg::OnColumnClick(int column) { SortByColumn(host_.NetworkList(), column); }
 
 void CquorvanDlg::OnDestroy() { table_.Clear(); }
 

@@ -27,7 +27,7 @@ int CompareRows(ItemData first, ItemData second, void* context) {
                               : CompareText(b.c_str(), a.c_str());
 }
 
-void OnColumnClick(ListView& list, int column, SortState& state) {
+void SortByColumn(ListView& list, int column, SortState& state) {
   state.sortDescending = state.sortDescending == 0 ? 1 : 0;
   state.sortColumn = column;
 

@@ -19,7 +19,7 @@ SortState& ProcessSortState();
 
 // A header click on `column`: flips the direction, remembers the column, sorts the rows by the
 // text of that column, and renumbers the rows' item data 0..n-1 for the next sort.
-void OnColumnClick(ListView& list, int column, SortState& state = ProcessSortState());
+void SortByColumn(ListView& list, int column, SortState& state = ProcessSortState());
 
 // What CompareRows reads: the sort column's texts indexed by item data, taken before the sort
 // began, and the direction.

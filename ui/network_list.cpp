@@ -40,8 +40,13 @@ void SetUpColumns(ListView& list) {
   }
 }
 
-std::string CellText(const TrackedNetwork& r, int column) {
-  if (column == 3) {
+bool CellIsBlank(const TrackedNetwork& record, Column column) {
+  return column == Column::kLinkQuality && record.linkQuality == 0;
+}
+
+std::string RecordCellText(const TrackedNetwork& r, Column column) {
+  if (CellIsBlank(r, column)) return {};
+  if (column == Column::kSsid) {
     char cell[kSsidCellSize];
     EscapeSsid(std::string_view(r.ssid, static_cast<std::size_t>(Bounded(r.ssid))), cell,
                sizeof cell);
@@ -49,42 +54,43 @@ std::string CellText(const TrackedNetwork& r, int column) {
   }
   char cell[kCellSize] = {};
   switch (column) {
-    case 1:
+    case Column::kActivity:
       std::snprintf(cell, sizeof cell, "%d", r.activity);
       break;
-    case 2:
+    case Column::kMac:
       std::snprintf(cell, sizeof cell, "%.*s", Bounded(r.mac), r.mac);
       break;
-    case 4:
+    case Column::kSignalHistory:
       std::snprintf(cell, sizeof cell, "%2i %2i %2i %2i %2i", r.rssiHistory[0], r.rssiHistory[1],
                     r.rssiHistory[2], r.rssiHistory[3], r.rssiHistory[4]);
       break;
-    case 5:
-      if (r.linkQuality != 0) std::snprintf(cell, sizeof cell, "%ld", long{r.linkQuality});
+    case Column::kLinkQuality:
+      std::snprintf(cell, sizeof cell, "%ld", long{r.linkQuality});
       break;
-    case 6:
+    case Column::kChannel:
       std::snprintf(cell, sizeof cell, "%4d  %ld", r.channel, long{r.frequency});
       break;
-    case 7:
+    case Column::kTimestamp:
       std::snprintf(cell, sizeof cell, "0x%x", r.timestamp);
       break;
-    case 8:
+    case Column::kHostTimestamp:
       std::snprintf(cell, sizeof cell, "0x%x", r.hostTimestamp);
       break;
-    case 9:
+    case Column::kEncryption:
       std::snprintf(cell, sizeof cell, "%ld,%.*s", long{r.encryptionCode}, Bounded(r.encryption),
                     r.encryption);
       break;
-    case 10:
+    case Column::kBeaconPeriod:
       std::snprintf(cell, sizeof cell, "%.*s", Bounded(r.beaconPeriod), r.beaconPeriod);
       break;
-    case 11:
+    case Column::kUsername:
       std::snprintf(cell, sizeof cell, "%.*s", Bounded(r.username), r.username);
       break;
-    case 12:
+    case Column::kPassword:
       std::snprintf(cell, sizeof cell, "%.*s", Bounded(r.password), r.password);
       break;
-    default:
+    case Column::kIndex:
+    case Column::kSsid:
       break;
   }
   return cell;
@@ -99,9 +105,10 @@ void RefreshList(NetworkTable& table, ListView& list, TextLabel& status) {
     std::snprintf(number, sizeof number, "%d", list.RowCount() + 1);
     const int at = list.InsertRow(row, number, row);
     if (at < 0) continue;
-    for (int column = 1; column < kColumnCount; ++column) {
-      if (column == 5 && record.linkQuality == 0) continue;  // stays empty
-      list.SetCellText(at, column, CellText(record, column));
+    for (int number = ColumnNumber(Column::kActivity); number < kColumnCount; ++number) {
+      const auto column = static_cast<Column>(number);
+      if (CellIsBlank(record, column)) continue;  // never written, so it stays empty
+      list.SetCellText(at, number, RecordCellText(record, column));
     }
     ++row;
   }

@@ -9,7 +9,25 @@
 
 namespace quorvan {
 
+// The list's columns, left to right; their numbers are those of the list view.
+enum class Column : int {
+  kIndex,  // the row number: it belongs to the row, not to the record
+  kActivity,
+  kMac,
+  kSsid,
+  kSignalHistory,  // RSSI + 100 of the last five cycles
+  kLinkQuality,
+  kChannel,  // channel and centre frequency
+  kTimestamp,
+  kHostTimestamp,
+  kEncryption,
+  kBeaconPeriod,
+  kUsername,
+  kPassword,
+};
 inline constexpr int kColumnCount = 13;
+constexpr int ColumnNumber(Column column) { return static_cast<int>(column); }
+
 inline constexpr std::size_t kCellSize = 64;
 
 struct ColumnSpec {
@@ -23,9 +41,11 @@ extern const std::array<ColumnSpec, kColumnCount> kNetworkColumns;
 // Adds full-row selection to the list's extended styles and inserts the columns.
 void SetUpColumns(ListView& list);
 
-// The text of column `column` (1..12) for a record; column 5 is empty when the link quality is 0.
-// Column 0, the row number, belongs to the row, not the record.
-std::string CellText(const TrackedNetwork& record, int column);
+// A cell that stays empty: the link quality of a record not seen in the latest cycle.
+bool CellIsBlank(const TrackedNetwork& record, Column column);
+
+// The text of one of a record's cells (every column but kIndex); "" for a blank cell.
+std::string RecordCellText(const TrackedNetwork& record, Column column);
 
 // Sorts the table by SSID, rebuilds every row of the list from it and writes the status text.
 // The list is rebuilt rather than updated: a refresh is the moment the table's order becomes the

@@ -33,12 +33,12 @@ class ColumnSortTest : public ::testing::Test, public testing::ListedTable {
 };
 
 TEST_F(ColumnSortTest, ClicksAlternateDirectionOverTheTexts) {
-  OnColumnClick(list, 1, state);
+  SortByColumn(list, 1, state);
   EXPECT_EQ(Column(1), (Texts{"10", "100", "9"}));
-  OnColumnClick(list, 5, state);  // the direction is shared: another column sorts descending
+  SortByColumn(list, 5, state);  // the direction is shared: another column sorts descending
   EXPECT_EQ(state.sortColumn, 5);
   EXPECT_EQ(Column(5), (Texts{"90", "80", ""}));
-  OnColumnClick(list, 5, state);
+  SortByColumn(list, 5, state);
   EXPECT_EQ(Column(5), (Texts{"", "80", "90"}));
   // Whole rows move, row numbers included; item data is renumbered for the next sort.
   EXPECT_EQ(Column(3), (Texts{"delta", "charlie", "alpha"}));
@@ -52,7 +52,7 @@ TEST_F(ColumnSortTest, ClicksAlternateDirectionOverTheTexts) {
 TEST(ColumnSort, EmptyListChangesOnlyTheState) {
   testing::ListedTable empty;
   SortState state;
-  OnColumnClick(empty.list, 7, state);
+  SortByColumn(empty.list, 7, state);
   EXPECT_EQ(state.sortColumn, 7);
   EXPECT_EQ(state.sortDescending, 0);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "ui/network_list.h"
 #include "ui/utf8.h"
 
 namespace quorvan {
@@ -81,7 +82,8 @@ void TerminalView::Layout() {
       widths_[c] = std::max(widths_[c], DisplayWidth(cells[c]));
     }
   }
-  if (widths_.size() > 3) widths_[3] = std::min(widths_[3], kSsidColumnCells);
+  const auto ssid = static_cast<std::size_t>(ColumnNumber(Column::kSsid));
+  if (widths_.size() > ssid) widths_[ssid] = std::min(widths_[ssid], kSsidColumnCells);
 }
 
 int TerminalView::TotalCells() const {

@@ -1,6 +1,7 @@
 #include "tracking/network_table.h"
 
 #include <cstring>
+#include <new>
 #include <utility>
 
 namespace quorvan {
@@ -20,11 +21,21 @@ TrackedNetwork* NetworkTable::FindByMac(std::string_view mac) {
   return nullptr;
 }
 
-void NetworkTable::Append(std::unique_ptr<TrackedNetwork> record) {
+void NetworkTable::Append(std::unique_ptr<TrackedNetwork> record) noexcept {
   if (!record) return;
-  records_.push_back(std::move(record));
+  // Without memory for the list node or the index entry the record is dropped, the table stays
+  // whole, and the BSS is merged again in the next cycle.
+  try {
+    records_.push_back(std::move(record));
+  } catch (const std::bad_alloc&) {
+    return;
+  }
   auto position = std::prev(records_.end());
-  index_.emplace(MacOf(**position), position);
+  try {
+    index_.emplace(MacOf(**position), position);
+  } catch (const std::bad_alloc&) {
+    records_.erase(position);
+  }
 }
 
 NetworkTable::Iterator NetworkTable::RemoveCurrent(Iterator current) {

@@ -52,8 +52,8 @@ class NetworkTable {
   // The first record in table order whose `mac` equals `mac` byte for byte, or nullptr.
   TrackedNetwork* FindByMac(std::string_view mac);
 
-  // Takes ownership and adds the record at the end.
-  void Append(std::unique_ptr<TrackedNetwork> record);
+  // Takes ownership and adds the record at the end; without memory for it, drops it.
+  void Append(std::unique_ptr<TrackedNetwork> record) noexcept;
 
   // Removes and destroys the record at `current`; returns the position of the next record.
   Iterator RemoveCurrent(Iterator current);

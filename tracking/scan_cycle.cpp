@@ -6,6 +6,8 @@
 #include <limits>
 #include <new>
 
+#include "base/hex.h"
+
 namespace quorvan {
 namespace {
 
@@ -42,7 +44,8 @@ void MergeObservation(NetworkTable& table, const BssObservation& observation) {
   TrackedNetwork* record = table.FindByMac(mac);
   if (record == nullptr) {
     created.reset(new (std::nothrow) TrackedNetwork());
-    if (!created) return;  // out of memory: this BSS waits for the next cycle
+    // Out of memory: this BSS waits for the next cycle, as it does when Append cannot grow.
+    if (!created) return;
     record = created.get();
   }
 
@@ -65,17 +68,16 @@ void MergeObservation(NetworkTable& table, const BssObservation& observation) {
 
   // Appended only now, filled, so that a later observation of the same BSSID in this snapshot
   // finds it and its values win.
-  if (created) table.Append(std::move(created));
+  if (created) table.Append(std::move(created));  // dropped when the table cannot grow
 }
 
 }  // namespace
 
 int FormatMac(const std::array<uint8_t, 6>& bssid, char* out, std::size_t size) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   char text[18];
   for (std::size_t i = 0; i < bssid.size(); ++i) {
-    text[i * 3] = kHex[bssid[i] >> 4];
-    text[i * 3 + 1] = kHex[bssid[i] & 0x0F];
+    text[i * 3] = kUpperHexDigits[bssid[i] >> 4];
+    text[i * 3 + 1] = kUpperHexDigits[bssid[i] & 0x0F];
     text[i * 3 + 2] = ' ';
   }
   text[17] = '\0';

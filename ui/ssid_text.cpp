@@ -3,7 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "ui/utf8.h"
+#include "base/hex.h"
+#include "base/utf8.h"
 
 namespace quorvan {
 namespace {
@@ -22,7 +23,6 @@ bool MustEscape(char32_t code) {
 }  // namespace
 
 std::size_t EscapeSsid(std::string_view bytes, char* out, std::size_t outSize) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   if (outSize == 0) return 0;
   std::size_t written = 0;
   auto fits = [&](std::size_t n) { return written + n < outSize; };
@@ -38,8 +38,8 @@ std::size_t EscapeSsid(std::string_view bytes, char* out, std::size_t outSize) {
       for (std::size_t k = 0; k < escaped; ++k) {
         out[written++] = '\\';
         out[written++] = 'x';
-        out[written++] = kHex[s[i + k] >> 4];
-        out[written++] = kHex[s[i + k] & 0x0F];
+        out[written++] = kUpperHexDigits[s[i + k] >> 4];
+        out[written++] = kUpperHexDigits[s[i + k] & 0x0F];
       }
       i += escaped;
     } else if (code == '\\') {

@@ -9,6 +9,8 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 
+#include "base/hex.h"
+#include "base/utf8.h"
 #include "wlan/link_quality.h"
 
 namespace quorvan {
@@ -59,13 +61,6 @@ int Nesting(std::string_view line) {
     }
   }
   return deepest;
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
 }
 
 // "00:1a:2B:3c:4D:5e" or with '-', the same separator throughout.
@@ -301,12 +296,11 @@ std::string_view TrimBlanks(std::string_view text) {
 }
 
 std::string HexText(std::span<const uint8_t> bytes) {
-  static constexpr char kDigits[] = "0123456789abcdef";
   std::string text;
   text.reserve(2 * bytes.size());
   for (const uint8_t byte : bytes) {
-    text += kDigits[byte >> 4];
-    text += kDigits[byte & 0x0F];
+    text += kLowerHexDigits[byte >> 4];
+    text += kLowerHexDigits[byte & 0x0F];
   }
   return text;
 }
@@ -432,14 +426,7 @@ std::string ScenarioLineText(QueryOutcome outcome, std::span<const BssObservatio
 
     const auto nameEnd = std::find(bss.ssid.begin(), bss.ssid.end(), uint8_t{0});
     const std::string name(bss.ssid.begin(), nameEnd);
-    bool utf8 = true;
-    try {
-      // The library's strict serialiser is an RFC 3629 validator.
-      (void)Json(name).dump();
-    } catch (const Json::exception&) {
-      utf8 = false;
-    }
-    if (utf8) {
+    if (IsUtf8(name)) {
       object["ssid"] = name;
     } else {
       object["ssid_hex"] = HexText({bss.ssid.begin(), nameEnd});

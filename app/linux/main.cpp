@@ -25,7 +25,7 @@
 #include "app/qt/quorvan_dialog.h"
 #include "app/text/terminal_app.h"
 #include "ui/ssid_text.h"
-#include "ui/utf8.h"
+#include "base/utf8.h"
 #include "wlan/linux/nl80211_service.h"
 #include "wlan/linux/scenario_service.h"
 #include "wlan/linux/simulated_service.h"

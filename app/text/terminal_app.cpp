@@ -205,6 +205,14 @@ int RunTerminal() {
                  term != nullptr ? term : "");
     return 1;
   }
+  // Ends curses mode on every way out, so that the terminal is left as it was found.
+  struct Screen {
+    SCREEN* screen;
+    ~Screen() {
+      endwin();
+      delscreen(screen);
+    }
+  } const guard{screen};
   std::signal(SIGINT, OnSignal);
   std::signal(SIGTERM, OnSignal);
   std::signal(SIGHUP, OnSignal);
@@ -224,8 +232,6 @@ int RunTerminal() {
   dialog.OnInitDialog();
   host.Run();
 
-  endwin();
-  delscreen(screen);
   dialog.OnDestroy();
   // Ended by a signal: the status a shell gives a program the signal killed, as the Qt window
   // does.

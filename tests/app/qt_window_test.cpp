@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QHeaderView>
 #include <QMenu>
@@ -59,8 +60,12 @@ QStringList AboutBoxShownBy(const std::function<void()>& action) {
 TEST(QtWindow, ShowsSortsOpensAboutAndCloses) {
   auto radio = testing::InstallFakeRadio();
   radio->lists = {{BssEntry(1, "bravo", -50), BssEntry(2, "alpha", -70),
-                   BssEntry(3, "charlie", -60), BssEntry(4, "\xE5\xAE\xB6", -55)}};
+                   BssEntry(3, "charlie", -60), BssEntry(4, "\xE5\xAE\xB6", -55)},
+                  {BssEntry(5, "delta", -40), BssEntry(2, "alpha", -72)}};
   QuorvanDialog dialog;
+  // Checks the model's every change, the sorts and refreshes below included, against Qt's rules.
+  const QAbstractItemModelTester tester(dialog.ListWidget().model(),
+                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
   dialog.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
   EXPECT_EQ(dialog.windowTitle(), "quorvan");
@@ -78,6 +83,8 @@ TEST(QtWindow, ShowsSortsOpensAboutAndCloses) {
   QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, linkQuality);
   EXPECT_EQ(Column(dialog, 5), "90|80|60|100");
   EXPECT_EQ(Column(dialog, 0), "4|3|1|2");
+  dialog.Behaviour().RunScanCycle();  // the refresh restores SSID order, with the rows changed
+  EXPECT_EQ(Column(dialog, 3).toStdString(), "alpha|bravo|charlie|delta|\xE5\xAE\xB6");
 
   const QStringList about = {"Quorvan", "quorvan Version 1.0", "OK"};
   EXPECT_EQ(AboutBoxShownBy([&] { QTest::keyClick(&dialog.ListWidget(), Qt::Key_F1); }), about);

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "ui/network_list.h"
-#include "ui/utf8.h"
+#include "base/utf8.h"
 
 namespace quorvan {
 namespace {

@@ -9,7 +9,8 @@
 namespace quorvan {
 namespace {
 
-// Cells are at most 64 bytes of UTF-8, so this fits any of the list's own texts at the first try.
+// Most cells fit at the first try; an SSID escaped byte by byte (up to 252 characters) takes a
+// second.
 constexpr std::size_t kFirstReadChars = 128;
 constexpr std::size_t kMostReadChars = 1 << 16;
 

@@ -97,7 +97,7 @@ class ScenarioSession : public WlanSession {
  private:
   static bool IsOurs(const GUID& guid) {
     const GUID ours = ScenarioService::InterfaceGuid();
-    return std::memcmp(&guid, &ours, sizeof guid) == 0;
+    return guid == ours;
   }
   Replay replay_;
 };

@@ -195,7 +195,7 @@ class SimulatedSession : public WlanSession {
  private:
   static bool IsOurs(const GUID& guid) {
     const GUID ours = SimulatedRadio::InterfaceGuid();
-    return std::memcmp(&guid, &ours, sizeof guid) == 0;
+    return guid == ours;
   }
   std::shared_ptr<SimulatedRadio> radio_;
 };

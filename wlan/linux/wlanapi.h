@@ -44,6 +44,7 @@ struct GUID {
   uint16_t Data2;
   uint16_t Data3;
   uint8_t Data4[8];
+  bool operator==(const GUID&) const = default;  // as Windows' guiddef.h compares them
 };
 
 inline constexpr ULONG DOT11_SSID_MAX_LENGTH = 32;

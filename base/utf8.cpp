@@ -1,4 +1,4 @@
-#include "ui/utf8.h"
+#include "base/utf8.h"
 
 namespace quorvan {
 
@@ -34,6 +34,16 @@ std::size_t Utf8SequenceAt(std::string_view text, std::size_t at, char32_t& code
     code = (code << 6) | (next & 0x3F);
   }
   return length;
+}
+
+bool IsUtf8(std::string_view text) {
+  char32_t code = 0;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t length = Utf8SequenceAt(text, at, code);
+    if (length == 0) return false;
+    at += length;
+  }
+  return true;
 }
 
 }  // namespace quorvan

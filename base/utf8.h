@@ -10,4 +10,7 @@ namespace quorvan {
 // `at` must lie inside `text`.
 std::size_t Utf8SequenceAt(std::string_view text, std::size_t at, char32_t& code);
 
+// Whether all of `text` is valid UTF-8 in that sense.
+bool IsUtf8(std::string_view text);
+
 }  // namespace quorvan

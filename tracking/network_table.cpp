@@ -1,69 +1,119 @@
 #include "tracking/network_table.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <utility>
 
+#include "base/hex.h"
+
 namespace quorvan {
 
-std::string_view NetworkTable::MacOf(const TrackedNetwork& record) {
-  return std::string_view(record.mac, strnlen(record.mac, sizeof record.mac));
+namespace {
+
+// Makes room for one more element, doubling, so that a push_back after it cannot throw.
+template <typename T>
+void Grow(std::vector<T>& v) {
+  if (v.size() == v.capacity()) v.reserve(std::max<std::size_t>(16, 2 * v.capacity()));
+}
+
+}  // namespace
+
+uint64_t NetworkTable::Key(const Bssid& bssid) {
+  uint64_t key = 0;
+  for (const uint8_t byte : bssid) key = key << 8 | byte;
+  return key;
+}
+
+TrackedNetwork* NetworkTable::FindByBssid(const Bssid& bssid) {
+  const auto found = index_.find(Key(bssid));
+  return found == index_.end() ? nullptr : found->second;
 }
 
 TrackedNetwork* NetworkTable::FindByMac(std::string_view mac) {
-  const auto [first, last] = index_.equal_range(mac);
-  if (first == last) return nullptr;
-  if (std::next(first) == last) return first->second->get();
-  // Only a table filled by hand can hold one MAC twice; answer as a linear search would.
-  for (const auto& record : records_) {
-    if (MacOf(*record) == mac) return record.get();
+  Bssid bssid;
+  if (mac.size() != 17) return nullptr;
+  for (std::size_t i = 0; i < bssid.size(); ++i) {
+    const int high = HexValue(mac[3 * i]), low = HexValue(mac[3 * i + 1]);
+    if (high < 0 || low < 0 || (i < 5 && mac[3 * i + 2] != ' ')) return nullptr;
+    bssid[i] = static_cast<uint8_t>(high << 4 | low);
   }
-  return nullptr;
+  TrackedNetwork* record = FindByBssid(bssid);
+  return record != nullptr && std::string_view(record->mac) == mac ? record : nullptr;
 }
 
-void NetworkTable::Append(std::unique_ptr<TrackedNetwork> record) noexcept {
-  if (!record) return;
-  // Without memory for the list node or the index entry the record is dropped, the table stays
-  // whole, and the BSS is merged again in the next cycle.
+TrackedNetwork* NetworkTable::Add(const Bssid& bssid) noexcept {
+  // Without memory for any part the new record is dropped whole: the BSS is merged again in
+  // the next cycle.
+  const uint64_t key = Key(bssid);
   try {
-    records_.push_back(std::move(record));
+    // Room first, so that the appends below cannot fail.
+    Grow(storage_);
+    Grow(keys_);
+    Grow(order_);
+    auto record = std::make_unique<TrackedNetwork>();
+    TrackedNetwork* added = record.get();
+    index_.emplace(key, added);  // the last step that can fail
+    storage_.push_back(std::move(record));
+    keys_.push_back(key);
+    order_.push_back(added);
+    return added;
   } catch (const std::bad_alloc&) {
-    return;
-  }
-  auto position = std::prev(records_.end());
-  try {
-    index_.emplace(MacOf(**position), position);
-  } catch (const std::bad_alloc&) {
-    records_.erase(position);
+    return nullptr;
   }
 }
 
-NetworkTable::Iterator NetworkTable::RemoveCurrent(Iterator current) {
-  auto [first, last] = index_.equal_range(MacOf(**current.it_));
-  for (auto entry = first; entry != last; ++entry) {
-    if (entry->second == current.it_) {
-      index_.erase(entry);
-      break;
+void NetworkTable::RemoveMarked() {
+  std::erase_if(order_, [](const TrackedNetwork* record) { return record->seen == kRemoved; });
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < storage_.size(); ++i) {
+    if (storage_[i]->seen == kRemoved) {
+      index_.erase(keys_[i]);
+      continue;
     }
+    storage_[kept] = std::move(storage_[i]);
+    keys_[kept] = keys_[i];
+    ++kept;
   }
-  return Iterator(records_.erase(current.it_));
+  storage_.resize(kept);
+  keys_.resize(kept);
 }
 
 void NetworkTable::Clear() {
   index_.clear();
-  records_.clear();
+  order_.clear();
+  keys_.clear();
+  storage_.clear();
 }
 
 void NetworkTable::SortBySsid() {
   // The behaviour to keep is that of a selection procedure which repeatedly moves the
   // earliest greatest name to the front of a new list: ascending order with equal names
-  // reversed. A stable descending sort followed by a reversal gives exactly that in
-  // O(n log n). List nodes move, so the index's positions stay valid.
-  records_.sort(
-      [](const std::unique_ptr<TrackedNetwork>& a, const std::unique_ptr<TrackedNetwork>& b) {
-        return CompareText(a->ssid, b->ssid) > 0;
-      });
-  records_.reverse();
+  // reversed. Sorting by (name, position before the sort, descending) gives exactly that.
+  // Most names differ in their first eight bytes, which are compared as one number; the
+  // whole name only on a tie.
+  struct Entry {
+    uint64_t prefix;  // the first 8 bytes of the name, big-endian, zero after its end
+    uint32_t position;
+    TrackedNetwork* record;
+  };
+  std::vector<Entry> entries;
+  entries.reserve(order_.size());
+  for (std::size_t i = 0; i < order_.size(); ++i) {
+    const char* name = order_[i]->ssid;
+    uint64_t prefix = 0;
+    int at = 0;
+    for (; at < 8 && name[at] != '\0'; ++at) prefix = prefix << 8 | static_cast<uint8_t>(name[at]);
+    prefix <<= 8 * (8 - at);
+    entries.push_back({prefix, static_cast<uint32_t>(i), order_[i]});
+  }
+  std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+    if (a.prefix != b.prefix) return a.prefix < b.prefix;
+    const int names = CompareText(a.record->ssid, b.record->ssid);
+    if (names != 0) return names < 0;
+    return a.position > b.position;
+  });
+  for (std::size_t i = 0; i < entries.size(); ++i) order_[i] = entries[i].record;
 }
 
 }  // namespace quorvan

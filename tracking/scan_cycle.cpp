@@ -37,20 +37,15 @@ int32_t StoredRssi(int32_t rssi) {
 }
 
 void MergeObservation(NetworkTable& table, const BssObservation& observation) {
-  char mac[sizeof TrackedNetwork::mac];
-  FormatMac(observation.bssid, mac, sizeof mac);
-
-  std::unique_ptr<TrackedNetwork> created;
-  TrackedNetwork* record = table.FindByMac(mac);
+  TrackedNetwork* record = table.FindByBssid(observation.bssid);
   if (record == nullptr) {
-    created.reset(new (std::nothrow) TrackedNetwork());
-    // Out of memory: this BSS waits for the next cycle, as it does when Append cannot grow.
-    if (!created) return;
-    record = created.get();
+    record = table.Add(observation.bssid);
+    if (record == nullptr) return;  // out of memory: this BSS waits for the next cycle
+    // The MAC text is the record's identity, written once.
+    FormatMac(observation.bssid, record->mac, sizeof record->mac);
   }
 
   record->seen = 1;
-  CopyText(record->mac, mac);
   CopyText(record->ssid, observation.ssid.data(), observation.ssid.size());
   record->rssiHistory[record->historyIndex] = StoredRssi(observation.rssi);
   record->linkQuality = static_cast<int32_t>(observation.linkQuality);
@@ -65,10 +60,6 @@ void MergeObservation(NetworkTable& table, const BssObservation& observation) {
   const auto result = std::to_chars(first, last, observation.beaconPeriod);
   std::memset(result.ptr, 0,
               static_cast<std::size_t>(first + sizeof record->beaconPeriod - result.ptr));
-
-  // Appended only now, filled, so that a later observation of the same BSSID in this snapshot
-  // finds it and its values win.
-  if (created) table.Append(std::move(created));  // dropped when the table cannot grow
 }
 
 }  // namespace
@@ -103,7 +94,7 @@ int32_t ChannelFromFrequency(uint32_t kHz) {
 }
 
 void AdvanceHistory(NetworkTable& table) {
-  for (TrackedNetwork& record : table) {
+  table.ForEachRecord([](TrackedNetwork& record) {
     ++record.historyIndex;
     record.seen = 0;
     record.linkQuality = 0;
@@ -113,7 +104,7 @@ void AdvanceHistory(NetworkTable& table) {
       record.historyIndex = kHistorySlots - 1;
     }
     record.rssiHistory[record.historyIndex] = 0;
-  }
+  });
 }
 
 void MergeBssList(NetworkTable& table, std::span<const BssObservation> snapshot) {
@@ -121,18 +112,14 @@ void MergeBssList(NetworkTable& table, std::span<const BssObservation> snapshot)
 }
 
 void UpdateActivity(NetworkTable& table) {
-  for (auto it = table.begin(); it != table.end();) {
-    if (it->seen == 1) {
-      if (++it->activity >= kActivityCeiling) it->activity = kActivityAfterCeiling;
+  table.RemoveIf([](TrackedNetwork& record) {
+    if (record.seen == 1) {
+      if (++record.activity >= kActivityCeiling) record.activity = kActivityAfterCeiling;
     } else {
-      --it->activity;
+      --record.activity;
     }
-    if (it->activity < 0) {
-      it = table.RemoveCurrent(it);
-    } else {
-      ++it;
-    }
-  }
+    return record.activity < 0;
+  });
 }
 
 }  // namespace quorvan

@@ -90,10 +90,11 @@ void NetworkTable::SortBySsid() {
   // The behaviour to keep is that of a selection procedure which repeatedly moves the
   // earliest greatest name to the front of a new list: ascending order with equal names
   // reversed. Sorting by (name, position before the sort, descending) gives exactly that.
-  // Most names differ in their first eight bytes, which are compared as one number; the
-  // whole name only on a tie.
+  // The first 16 bytes of each name are compared as two numbers, held next to the position
+  // so that the sort rarely reaches into the records; the whole names only when both go on.
   struct Entry {
-    uint64_t prefix;  // the first 8 bytes of the name, big-endian, zero after its end
+    uint64_t high, low;  // bytes 0-7 and 8-15 of the name, big-endian, zero after its end
+    bool longer;         // the name has more than 16 bytes
     uint32_t position;
     TrackedNetwork* record;
   };
@@ -101,16 +102,21 @@ void NetworkTable::SortBySsid() {
   entries.reserve(order_.size());
   for (std::size_t i = 0; i < order_.size(); ++i) {
     const char* name = order_[i]->ssid;
-    uint64_t prefix = 0;
+    uint64_t words[2] = {0, 0};
     int at = 0;
-    for (; at < 8 && name[at] != '\0'; ++at) prefix = prefix << 8 | static_cast<uint8_t>(name[at]);
-    prefix <<= 8 * (8 - at);
-    entries.push_back({prefix, static_cast<uint32_t>(i), order_[i]});
+    for (; at < 16 && name[at] != '\0'; ++at) {
+      words[at / 8] |= uint64_t{static_cast<uint8_t>(name[at])} << (8 * (7 - at % 8));
+    }
+    entries.push_back(
+        {words[0], words[1], at == 16 && name[16] != '\0', static_cast<uint32_t>(i), order_[i]});
   }
   std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-    if (a.prefix != b.prefix) return a.prefix < b.prefix;
-    const int names = CompareText(a.record->ssid, b.record->ssid);
-    if (names != 0) return names < 0;
+    if (a.high != b.high) return a.high < b.high;
+    if (a.low != b.low) return a.low < b.low;
+    if (a.longer || b.longer) {
+      const int names = CompareText(a.record->ssid, b.record->ssid);
+      if (names != 0) return names < 0;
+    }
     return a.position > b.position;
   });
   for (std::size_t i = 0; i < entries.size(); ++i) order_[i] = entries[i].record;

@@ -29,9 +29,17 @@ std::vector<std::string> Dump(LiteralTable& table) {
 BssSnapshot RandomSnapshot(std::mt19937& random, unsigned population) {
   // Few names for many BSSes, so equal names are common; some hidden, some non-ASCII, some
   // filling all 32 bytes.
-  static const char* const kNames[] = {
-      "",     "home", "home", "cafe",   "\xC3\xA4rger",
-      "\xFF", "a",    "b",    "office", "0123456789abcdef0123456789ABCDEF"};
+  // Names that tie on their first 8 and 16 bytes, or end there, as well as short ones.
+  static const char* const kNames[] = {"",
+                                       "home",
+                                       "home",
+                                       "cafe",
+                                       "\xC3\xA4rger",
+                                       "\xFF",
+                                       "a",
+                                       "0123456789abcdef",
+                                       "0123456789abcdef0123456789ABCDEe",
+                                       "0123456789abcdef0123456789ABCDEF"};
   std::uniform_int_distribution<unsigned> pick(0, population - 1);
   std::uniform_int_distribution<unsigned> count(0, population);
   std::uniform_int_distribution<int> name(0, std::size(kNames) - 1);

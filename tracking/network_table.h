@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "tracking/tracked_network.h"
@@ -107,7 +106,18 @@ class NetworkTable {
 
   std::vector<std::unique_ptr<TrackedNetwork>> storage_;  // owns the records, creation order
   Order order_;                                           // the same records, table order
-  std::unordered_map<uint64_t, TrackedNetwork*> index_;   // BSSID to record
+  // BSSID to record: open addressing with linear probing, one probe in most lookups, where a
+  // node-based map costs two cache misses. Slots hold key + 1, so 0 marks a free one.
+  struct Slot {
+    uint64_t key = 0;
+    TrackedNetwork* record = nullptr;
+  };
+  std::size_t Home(uint64_t key) const;  // where `key` goes when nothing is in the way
+  Slot* Probe(uint64_t key);  // the slot holding `key`, or the free one where it would go
+  bool Insert(uint64_t key, TrackedNetwork* record) noexcept;
+  void Erase(uint64_t key);
+  std::vector<Slot> index_;     // a power of two in size, at most half full
+  int indexShift_ = 64;         // 64 - log2(index_.size())
   std::vector<uint64_t> keys_;  // each stored record's BSSID key, parallel to storage_
 };
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <set>
+#include <string>
 
 #include "tests/support/literal_tracking.h"
 #include "tests/support/observations.h"
@@ -71,6 +73,37 @@ TEST(ScanCycle, MergeKeepsRawBytesAndCannotOverflow) {
   MergeBssList(table, BssSnapshot{o});
   EXPECT_EQ(std::string(table.begin()->ssid), std::string(32, '\xFF'));
   EXPECT_EQ(table.begin()->rssiHistory[0], std::numeric_limits<int32_t>::max());
+}
+
+// Thousands of BSSes of one vendor coming and going: a record is found by its BSSID while it is
+// tracked and not once it is evicted, through every growth of the index and every removal.
+TEST(NetworkTable, FindsEveryTrackedRecordThroughChurn) {
+  NetworkTable table;
+  std::set<unsigned> everSeen;
+  for (unsigned cycle = 0; cycle < 80; ++cycle) {
+    BssSnapshot snapshot;
+    for (unsigned id = cycle * 100; id < cycle * 100 + 3000; id += 1 + cycle % 3) {
+      snapshot.push_back(Observation(id, "n", -50));
+      everSeen.insert(id);
+    }
+    Cycle(table, &snapshot);
+    if (cycle % 20 != 19) continue;
+    std::set<std::string> tracked;
+    for (TrackedNetwork& record : table) tracked.insert(record.mac);
+    ASSERT_EQ(tracked.size(), table.size());
+    for (const unsigned id : everSeen) {
+      const BssObservation o = Observation(id, "", 0);
+      char mac[18];
+      FormatMac(o.bssid, mac, sizeof mac);
+      TrackedNetwork* found = table.FindByBssid(o.bssid);
+      ASSERT_EQ(found != nullptr, tracked.count(mac) == 1) << "cycle " << cycle << ", " << mac;
+      if (found != nullptr) {
+        EXPECT_STREQ(found->mac, mac);
+      }
+      EXPECT_EQ(table.FindByMac(mac), found);
+    }
+    EXPECT_LT(table.size(), everSeen.size());  // evictions happened
+  }
 }
 
 TEST(ChannelFromFrequency, BandEdges) {

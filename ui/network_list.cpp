@@ -1,5 +1,7 @@
 #include "ui/network_list.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 
@@ -23,16 +25,6 @@ const std::array<ColumnSpec, kColumnCount> kNetworkColumns = {{
     {"Password", 110},
 }};
 
-namespace {
-
-// A text field read only up to its capacity, whatever it holds.
-template <std::size_t N>
-int Bounded(const char (&field)[N]) {
-  return static_cast<int>(strnlen(field, N));
-}
-
-}  // namespace
-
 void SetUpColumns(ListView& list) {
   list.SetExtendedStyle(list.ExtendedStyle() | kListStyleFullRowSelect);
   for (int column = 0; column < kColumnCount; ++column) {
@@ -44,59 +36,112 @@ bool CellIsBlank(const TrackedNetwork& record, Column column) {
   return column == Column::kLinkQuality && record.linkQuality == 0;
 }
 
-std::string RecordCellText(const TrackedNetwork& r, Column column) {
-  if (CellIsBlank(r, column)) return {};
-  if (column == Column::kSsid) {
-    char cell[kSsidCellSize];
-    EscapeSsid(std::string_view(r.ssid, static_cast<std::size_t>(Bounded(r.ssid))), cell,
-               sizeof cell);
-    return cell;
+namespace {
+
+// Appends to a fixed buffer and keeps it zero-terminated; what does not fit is cut off, as
+// snprintf would cut it.
+class CellWriter {
+ public:
+  CellWriter(char* out, std::size_t size) : out_(out), size_(size) { out_[0] = '\0'; }
+
+  void Text(std::string_view text) {
+    const std::size_t n = std::min(text.size(), size_ - 1 - length_);
+    std::memcpy(out_ + length_, text.data(), n);
+    length_ += n;
+    out_[length_] = '\0';
   }
-  char cell[kCellSize] = {};
+  // A decimal number, right-aligned in `width` characters ("%*d").
+  void Number(long long value, int width = 0) {
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    const auto length = static_cast<int>(end - digits);
+    for (int pad = width - length; pad > 0; --pad) Text(" ");
+    Text(std::string_view(digits, static_cast<std::size_t>(length)));
+  }
+  // "0x" and lower-case hex digits ("0x%x").
+  void Hex(uint32_t value) {
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value, 16).ptr;
+    Text("0x");
+    Text(std::string_view(digits, static_cast<std::size_t>(end - digits)));
+  }
+  std::size_t Length() const { return length_; }
+
+ private:
+  char* out_;
+  std::size_t size_;
+  std::size_t length_ = 0;
+};
+
+// A text field read only up to its capacity, whatever it holds.
+template <std::size_t N>
+std::string_view Field(const char (&field)[N]) {
+  return std::string_view(field, strnlen(field, N));
+}
+
+}  // namespace
+
+std::size_t FormatRecordCell(const TrackedNetwork& r, Column column, char* out, std::size_t size) {
+  if (size == 0) return 0;
+  if (column == Column::kSsid) return EscapeSsid(Field(r.ssid), out, size);
+  CellWriter cell(out, std::min(size, kCellSize));
+  if (CellIsBlank(r, column)) return 0;
   switch (column) {
     case Column::kActivity:
-      std::snprintf(cell, sizeof cell, "%d", r.activity);
+      cell.Number(r.activity);
       break;
     case Column::kMac:
-      std::snprintf(cell, sizeof cell, "%.*s", Bounded(r.mac), r.mac);
+      cell.Text(Field(r.mac));
       break;
     case Column::kSignalHistory:
-      std::snprintf(cell, sizeof cell, "%2i %2i %2i %2i %2i", r.rssiHistory[0], r.rssiHistory[1],
-                    r.rssiHistory[2], r.rssiHistory[3], r.rssiHistory[4]);
+      for (int slot = 0; slot < kHistorySlots; ++slot) {
+        if (slot > 0) cell.Text(" ");
+        cell.Number(r.rssiHistory[slot], 2);
+      }
       break;
     case Column::kLinkQuality:
-      std::snprintf(cell, sizeof cell, "%ld", long{r.linkQuality});
+      cell.Number(r.linkQuality);
       break;
     case Column::kChannel:
-      std::snprintf(cell, sizeof cell, "%4d  %ld", r.channel, long{r.frequency});
+      cell.Number(r.channel, 4);
+      cell.Text("  ");
+      cell.Number(r.frequency);
       break;
     case Column::kTimestamp:
-      std::snprintf(cell, sizeof cell, "0x%x", r.timestamp);
+      cell.Hex(r.timestamp);
       break;
     case Column::kHostTimestamp:
-      std::snprintf(cell, sizeof cell, "0x%x", r.hostTimestamp);
+      cell.Hex(r.hostTimestamp);
       break;
     case Column::kEncryption:
-      std::snprintf(cell, sizeof cell, "%ld,%.*s", long{r.encryptionCode}, Bounded(r.encryption),
-                    r.encryption);
+      cell.Number(r.encryptionCode);
+      cell.Text(",");
+      cell.Text(Field(r.encryption));
       break;
     case Column::kBeaconPeriod:
-      std::snprintf(cell, sizeof cell, "%.*s", Bounded(r.beaconPeriod), r.beaconPeriod);
+      cell.Text(Field(r.beaconPeriod));
       break;
     case Column::kUsername:
-      std::snprintf(cell, sizeof cell, "%.*s", Bounded(r.username), r.username);
+      cell.Text(Field(r.username));
       break;
     case Column::kPassword:
-      std::snprintf(cell, sizeof cell, "%.*s", Bounded(r.password), r.password);
+      cell.Text(Field(r.password));
       break;
     case Column::kIndex:
     case Column::kSsid:
       break;
   }
-  return cell;
+  return cell.Length();
+}
+
+std::string RecordCellText(const TrackedNetwork& record, Column column) {
+  char cell[kSsidCellSize];
+  const std::size_t length = FormatRecordCell(record, column, cell, sizeof cell);
+  return std::string(cell, length);
 }
 
 void RefreshList(NetworkTable& table, ListView& list, TextLabel& status) {
+  list.BeginRebuild();
   list.DeleteAllRows();
   table.SortBySsid();
   int row = 0;
@@ -108,10 +153,13 @@ void RefreshList(NetworkTable& table, ListView& list, TextLabel& status) {
     for (int number = ColumnNumber(Column::kActivity); number < kColumnCount; ++number) {
       const auto column = static_cast<Column>(number);
       if (CellIsBlank(record, column)) continue;  // never written, so it stays empty
-      list.SetCellText(at, number, RecordCellText(record, column));
+      char cell[kSsidCellSize];
+      const std::size_t length = FormatRecordCell(record, column, cell, sizeof cell);
+      list.SetCellText(at, number, std::string_view(cell, length));
     }
     ++row;
   }
+  list.EndRebuild();
   char text[kCellSize];
   std::snprintf(text, sizeof text, "scanning...Sleep(30000),num=%d", list.RowCount());
   status.SetText(text);

@@ -47,6 +47,11 @@ bool CellIsBlank(const TrackedNetwork& record, Column column);
 // The text of one of a record's cells (every column but kIndex); "" for a blank cell.
 std::string RecordCellText(const TrackedNetwork& record, Column column);
 
+// The same into `out`, zero-terminated and cut to fit; returns its length. Every cell fits in
+// kCellSize bytes but the SSID's, which needs kSsidCellSize.
+std::size_t FormatRecordCell(const TrackedNetwork& record, Column column, char* out,
+                             std::size_t size);
+
 // Sorts the table by SSID, rebuilds every row of the list from it and writes the status text.
 // The list is rebuilt rather than updated: a refresh is the moment the table's order becomes the
 // list's order again, and a few hundred rows every 20 seconds cost nothing worth saving.

@@ -46,6 +46,12 @@ class ListView {
   // Reorders the rows with `compare`, which is given the item data of two rows and `context`.
   // `compare` may read cell texts while the sort runs.
   virtual void SortRows(CompareFunction compare, void* context) = 0;
+
+  // Bracket a rebuild of the whole list, so that a view may show it as one change rather than
+  // thousands. The list reads back as usual in between. Views that redraw by themselves need
+  // neither, and the native list view gets no call from them.
+  virtual void BeginRebuild() {}
+  virtual void EndRebuild() {}
 };
 
 // A static text control.

@@ -42,13 +42,30 @@ void QtListModel::InsertColumn(int column, std::string_view header) {
   endInsertColumns();
 }
 
+void QtListModel::BeginRebuild() {
+  if (rebuilding_) return;
+  beginResetModel();
+  rebuilding_ = true;
+}
+
+void QtListModel::EndRebuild() {
+  if (!rebuilding_) return;
+  rebuilding_ = false;
+  endResetModel();
+}
+
 void QtListModel::Clear() {
+  if (rebuilding_) {
+    rows_.DeleteAllRows();
+    return;
+  }
   beginResetModel();
   rows_.DeleteAllRows();
   endResetModel();
 }
 
 int QtListModel::InsertRow(int row, std::string_view text, ItemData data) {
+  if (rebuilding_) return rows_.InsertRow(row, text, data);
   if (columnCount() == 0 || row < 0) return -1;
   row = std::min(row, rowCount());
   beginInsertRows(QModelIndex(), row, row);
@@ -58,8 +75,10 @@ int QtListModel::InsertRow(int row, std::string_view text, ItemData data) {
 }
 
 void QtListModel::SetCell(int row, int column, std::string_view text) {
-  if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount()) return;
   rows_.SetCellText(row, column, text);
+  if (rebuilding_ || row < 0 || row >= rowCount() || column < 0 || column >= columnCount()) {
+    return;
+  }
   const QModelIndex changed = index(row, column);
   emit dataChanged(changed, changed, {Qt::DisplayRole});
 }

@@ -98,80 +98,50 @@ bool ParseHexBytes(std::string_view text, std::array<uint8_t, 32>& bytes, std::s
   return true;
 }
 
-// The checks of one line; the first failure wins and says why.
-class LineReader {
+// One JSON value of a field the reader knows, as the parser delivered it.
+struct Value {
+  enum class Kind { kAbsent, kString, kUnsigned, kInteger, kFloat, kOther };
+  Value() = default;
+  explicit Value(Kind k) : kind(k) {}
+  Kind kind = Kind::kAbsent;
+  std::string text;       // kString
+  uint64_t positive = 0;  // kUnsigned: a non-negative integer
+  int64_t negative = 0;   // kInteger: a negative one
+  bool Present() const { return kind != Kind::kAbsent; }
+};
+
+// The fields of one BSS object that mean something; any other is skipped. A field given twice
+// keeps its last value.
+struct BssFields {
+  Value bssid, ssid, ssidHex, rssi, linkQuality, frequency, beaconPeriod, timestamp, hostTimestamp;
+
+  Value* Slot(std::string_view key) {
+    if (key == "bssid") return &bssid;
+    if (key == "ssid") return &ssid;
+    if (key == "ssid_hex") return &ssidHex;
+    if (key == "rssi") return &rssi;
+    if (key == "link_quality") return &linkQuality;
+    if (key == "frequency_khz") return &frequency;
+    if (key == "beacon_period") return &beaconPeriod;
+    if (key == "timestamp") return &timestamp;
+    if (key == "host_timestamp") return &hostTimestamp;
+    return nullptr;
+  }
+};
+
+// The checks of one BSS; the first failure says why.
+class BssChecks {
  public:
-  bool Read(std::string_view text, ScenarioLine& line) {
-    if (Nesting(text) > kScenarioMaxNesting) {
-      return Fail("nested deeper than " + std::to_string(kScenarioMaxNesting) + " levels");
-    }
-    Json value;
-    try {
-      value = Json::parse(text.begin(), text.end());
-    } catch (const Json::parse_error& e) {
-      // The library's own text quotes the bytes it read, which may be anything; the column
-      // is enough to find the fault.
-      return Fail("not JSON (error at column " + std::to_string(e.byte) + ")");
-    } catch (const Json::out_of_range&) {
-      return Fail("not JSON (a number too large for any type)");
-    } catch (const Json::exception&) {
-      return Fail("not JSON");
-    }
-
-    if (value.is_array()) {
-      line.outcome = QueryOutcome::kListed;
-      line.bsses.reserve(value.size());
-      for (std::size_t i = 0; i < value.size(); ++i) {
-        prefix_ = "BSS " + std::to_string(i + 1) + ": ";
-        BssObservation bss;
-        if (!ReadBss(value[i], bss)) return false;
-        line.bsses.push_back(bss);
-      }
-      return true;
-    }
-    if (value.is_object()) return ReadError(value, line);
-    return Fail("expected a JSON array of BSS objects or an {\"error\": ...} object");
-  }
-
-  const std::string& Error() const { return error_; }
-
- private:
-  bool Fail(const std::string& why) {
-    error_ = prefix_ + why;
-    return false;
-  }
-
-  bool ReadError(const Json& object, ScenarioLine& line) {
-    const auto found = object.find("error");
-    if (found == object.end()) return Fail("an object line needs \"error\"");
-    const std::string* name = found->get_ptr<const Json::string_t*>();
-    if (name != nullptr) {
-      for (const QueryOutcome outcome :
-           {QueryOutcome::kNoService, QueryOutcome::kNoInterface, QueryOutcome::kListFailed}) {
-        if (*name == ErrorName(outcome)) {
-          line.outcome = outcome;
-          return true;
-        }
-      }
-    }
-    return Fail("\"error\" must be \"no-service\", \"no-interface\" or \"query-failed\"");
-  }
-
-  bool ReadBss(const Json& object, BssObservation& bss) {
-    if (!object.is_object()) return Fail("expected a JSON object");
-
-    const auto bssid = object.find("bssid");
-    if (bssid == object.end()) return Fail("\"bssid\" is missing");
-    const std::string* bssidText = bssid->get_ptr<const Json::string_t*>();
-    if (bssidText == nullptr) return Fail("\"bssid\" must be a string");
-    if (!ParseBssid(*bssidText, bss.bssid)) {
+  bool Read(const BssFields& fields, BssObservation& bss) {
+    if (!fields.bssid.Present()) return Fail("\"bssid\" is missing");
+    if (fields.bssid.kind != Value::Kind::kString) return Fail("\"bssid\" must be a string");
+    if (!ParseBssid(fields.bssid.text, bss.bssid)) {
       return Fail("\"bssid\" must be six two-digit hex numbers separated by ':' or '-'");
     }
-
-    if (!ReadSsid(object, bss)) return false;
+    if (!ReadSsid(fields, bss)) return false;
 
     int64_t rssi = 0;
-    if (!ReadSigned(object, "rssi", std::numeric_limits<int32_t>::min(),
+    if (!ReadSigned(fields.rssi, "rssi", std::numeric_limits<int32_t>::min(),
                     std::numeric_limits<int32_t>::max(), rssi)) {
       return false;
     }
@@ -179,12 +149,13 @@ class LineReader {
 
     uint64_t quality = LinkQualityFromRssi(rssi);
     uint64_t frequency = 0, beaconPeriod = 0;
-    if (!ReadUnsigned(object, "link_quality", 100, quality) ||
-        !ReadUnsigned(object, "frequency_khz", std::numeric_limits<uint32_t>::max(), frequency) ||
-        !ReadUnsigned(object, "beacon_period", std::numeric_limits<uint16_t>::max(),
+    if (!ReadUnsigned(fields.linkQuality, "link_quality", 100, quality) ||
+        !ReadUnsigned(fields.frequency, "frequency_khz", std::numeric_limits<uint32_t>::max(),
+                      frequency) ||
+        !ReadUnsigned(fields.beaconPeriod, "beacon_period", std::numeric_limits<uint16_t>::max(),
                       beaconPeriod) ||
-        !ReadTimestamp(object, "timestamp", bss.timestamp) ||
-        !ReadTimestamp(object, "host_timestamp", bss.hostTimestamp)) {
+        !ReadTimestamp(fields.timestamp, "timestamp", bss.timestamp) ||
+        !ReadTimestamp(fields.hostTimestamp, "host_timestamp", bss.hostTimestamp)) {
       return false;
     }
     bss.linkQuality = static_cast<uint32_t>(quality);
@@ -193,83 +164,75 @@ class LineReader {
     return true;
   }
 
-  bool ReadSsid(const Json& object, BssObservation& bss) {
-    const auto text = object.find("ssid");
-    const auto hex = object.find("ssid_hex");
-    if (text != object.end() && hex != object.end()) {
+  const std::string& Why() const { return why_; }
+
+ private:
+  bool Fail(std::string why) {
+    why_ = std::move(why);
+    return false;
+  }
+
+  bool ReadSsid(const BssFields& fields, BssObservation& bss) {
+    if (fields.ssid.Present() && fields.ssidHex.Present()) {
       return Fail("\"ssid\" and \"ssid_hex\" are both given");
     }
-    if (text != object.end()) {
-      const std::string* bytes = text->get_ptr<const Json::string_t*>();
-      if (bytes == nullptr) return Fail("\"ssid\" must be a string");
-      if (bytes->size() > bss.ssid.size()) {
-        return Fail("\"ssid\" is " + std::to_string(bytes->size()) + " bytes, more than 32");
+    if (fields.ssid.Present()) {
+      if (fields.ssid.kind != Value::Kind::kString) return Fail("\"ssid\" must be a string");
+      const std::string& bytes = fields.ssid.text;
+      if (bytes.size() > bss.ssid.size()) {
+        return Fail("\"ssid\" is " + std::to_string(bytes.size()) + " bytes, more than 32");
       }
-      std::copy(bytes->begin(), bytes->end(), bss.ssid.begin());
-    } else if (hex != object.end()) {
-      const std::string* digits = hex->get_ptr<const Json::string_t*>();
-      if (digits == nullptr) return Fail("\"ssid_hex\" must be a string");
+      std::copy(bytes.begin(), bytes.end(), bss.ssid.begin());
+    } else if (fields.ssidHex.Present()) {
+      if (fields.ssidHex.kind != Value::Kind::kString) {
+        return Fail("\"ssid_hex\" must be a string");
+      }
       std::string why;
-      if (!ParseHexBytes(*digits, bss.ssid, why)) return Fail("\"ssid_hex\" " + why);
+      if (!ParseHexBytes(fields.ssidHex.text, bss.ssid, why)) return Fail("\"ssid_hex\" " + why);
     }
     return true;
   }
 
-  // A JSON integer as the library holds it: non-negative ones as unsigned, negative ones as
+  // A JSON integer as the parser delivers it: non-negative ones as unsigned, negative ones as
   // signed, anything with a fraction or an exponent (and integers past 2^64 - 1) as floating.
-  bool IntegerOf(const Json& value, const char* key, std::optional<uint64_t>& positive,
-                 std::optional<int64_t>& negative) {
-    if (value.is_number_unsigned()) {
-      positive = value.get<uint64_t>();
-    } else if (value.is_number_integer()) {
-      negative = value.get<int64_t>();
-    } else if (value.is_number()) {
+  bool IsInteger(const Value& value, const char* key) {
+    if (value.kind == Value::Kind::kUnsigned || value.kind == Value::Kind::kInteger) return true;
+    if (value.kind == Value::Kind::kFloat) {
       return Fail(std::string("\"") + key + "\" is out of range (not an integer, or too large)");
-    } else {
-      return Fail(std::string("\"") + key + "\" must be a number");
     }
-    return true;
+    return Fail(std::string("\"") + key + "\" must be a number");
   }
 
   bool OutOfRange(const char* key) { return Fail(std::string("\"") + key + "\" is out of range"); }
 
-  bool ReadSigned(const Json& object, const char* key, int64_t min, int64_t max, int64_t& out) {
-    const auto found = object.find(key);
-    if (found == object.end()) return true;
-    std::optional<uint64_t> positive;
-    std::optional<int64_t> negative;
-    if (!IntegerOf(*found, key, positive, negative)) return false;
-    if (positive) {
-      if (*positive > static_cast<uint64_t>(max)) return OutOfRange(key);
-      out = static_cast<int64_t>(*positive);
+  bool ReadSigned(const Value& value, const char* key, int64_t min, int64_t max, int64_t& out) {
+    if (!value.Present()) return true;
+    if (!IsInteger(value, key)) return false;
+    if (value.kind == Value::Kind::kUnsigned) {
+      if (value.positive > static_cast<uint64_t>(max)) return OutOfRange(key);
+      out = static_cast<int64_t>(value.positive);
     } else {
-      if (*negative < min || *negative > max) return OutOfRange(key);
-      out = *negative;
+      if (value.negative < min || value.negative > max) return OutOfRange(key);
+      out = value.negative;
     }
     return true;
   }
 
-  bool ReadUnsigned(const Json& object, const char* key, uint64_t max, uint64_t& out) {
-    const auto found = object.find(key);
-    if (found == object.end()) return true;
-    std::optional<uint64_t> positive;
-    std::optional<int64_t> negative;
-    if (!IntegerOf(*found, key, positive, negative)) return false;
-    if (!positive || *positive > max) return OutOfRange(key);
-    out = *positive;
+  bool ReadUnsigned(const Value& value, const char* key, uint64_t max, uint64_t& out) {
+    if (!value.Present()) return true;
+    if (!IsInteger(value, key)) return false;
+    if (value.kind != Value::Kind::kUnsigned || value.positive > max) return OutOfRange(key);
+    out = value.positive;
     return true;
   }
 
   // A JSON integer, or "0x" and up to 16 significant hex digits.
-  bool ReadTimestamp(const Json& object, const char* key, uint64_t& out) {
-    const auto found = object.find(key);
-    if (found == object.end()) return true;
-    const std::string* text = found->get_ptr<const Json::string_t*>();
-    if (text == nullptr) {
-      return ReadUnsigned(object, key, std::numeric_limits<uint64_t>::max(), out);
+  bool ReadTimestamp(const Value& value, const char* key, uint64_t& out) {
+    if (!value.Present()) return true;
+    if (value.kind != Value::Kind::kString) {
+      return ReadUnsigned(value, key, std::numeric_limits<uint64_t>::max(), out);
     }
-
-    std::string_view digits = *text;
+    std::string_view digits = value.text;
     const bool prefixed = digits.starts_with("0x") || digits.starts_with("0X");
     if (prefixed) digits.remove_prefix(2);
     if (!prefixed || digits.empty() ||
@@ -279,13 +242,202 @@ class LineReader {
     const std::size_t significant =
         digits.size() - std::min(digits.size(), digits.find_first_not_of('0'));
     if (significant > 16) return OutOfRange(key);
-    uint64_t value = 0;
-    for (const char c : digits) value = value * 16 + static_cast<uint64_t>(HexValue(c));
-    out = value;
+    uint64_t result = 0;
+    for (const char c : digits) result = result * 16 + static_cast<uint64_t>(HexValue(c));
+    out = result;
     return true;
   }
 
-  std::string prefix_;
+  std::string why_;
+};
+
+// Reads one line as the parser walks it (nlohmann's SAX interface), without building its JSON
+// tree: each BSS object is checked and turned into an observation as it closes. The first
+// failure wins, but a line that is not JSON at all is said to be that, wherever its fault lies.
+class LineReader final : public nlohmann::json_sax<Json> {
+ public:
+  bool Read(std::string_view text, ScenarioLine& line) {
+    if (Nesting(text) > kScenarioMaxNesting) {
+      error_ = "nested deeper than " + std::to_string(kScenarioMaxNesting) + " levels";
+      return false;
+    }
+    line_ = &line;
+    line.bsses.clear();
+    bool parsed = false;
+    try {
+      parsed = Json::sax_parse(text.begin(), text.end(), this);
+    } catch (const std::bad_alloc&) {
+      throw;
+    } catch (const std::exception&) {
+      syntax_ = "not JSON";
+    }
+    if (!syntax_.empty()) {
+      error_ = syntax_;
+      return false;
+    }
+    if (!parsed) {
+      error_ = "not JSON";
+      return false;
+    }
+    if (!firstError_.empty()) {
+      error_ = firstError_;
+      return false;
+    }
+    switch (shape_) {
+      case Shape::kList:
+        line.outcome = QueryOutcome::kListed;
+        return true;
+      case Shape::kErrorObject:
+        return ReadError(line);
+      case Shape::kUnknown:
+        break;
+    }
+    error_ = "expected a JSON array of BSS objects or an {\"error\": ...} object";
+    return false;
+  }
+
+  const std::string& Error() const { return error_; }
+
+  // The parser's events.
+  bool null() override { return Scalar(Value{Value::Kind::kOther}); }
+  bool boolean(bool) override { return Scalar(Value{Value::Kind::kOther}); }
+  bool number_integer(number_integer_t value) override {
+    Value v{Value::Kind::kInteger};
+    v.negative = value;
+    return Scalar(std::move(v));
+  }
+  bool number_unsigned(number_unsigned_t value) override {
+    Value v{Value::Kind::kUnsigned};
+    v.positive = value;
+    return Scalar(std::move(v));
+  }
+  bool number_float(number_float_t, const string_t&) override {
+    return Scalar(Value{Value::Kind::kFloat});
+  }
+  bool string(string_t& value) override {
+    Value v{Value::Kind::kString};
+    // Only the fields read need their text.
+    if (slot_ != nullptr && depth_ == slotDepth_) v.text = std::move(value);
+    return Scalar(std::move(v));
+  }
+  bool binary(binary_t&) override { return Scalar(Value{Value::Kind::kOther}); }
+  bool start_object(std::size_t) override { return Open(true); }
+  bool start_array(std::size_t) override { return Open(false); }
+  bool end_object() override { return Close(); }
+  bool end_array() override { return Close(); }
+  bool key(string_t& name) override {
+    if (depth_ == 2 && shape_ == Shape::kList && inBss_) {
+      slot_ = fields_.Slot(name);
+      slotDepth_ = 2;
+    } else if (depth_ == 1 && shape_ == Shape::kErrorObject) {
+      slot_ = name == "error" ? &errorValue_ : nullptr;
+      slotDepth_ = 1;
+    } else if (depth_ == slotDepth_) {
+      slot_ = nullptr;
+    }
+    return true;
+  }
+  bool parse_error(std::size_t position, const std::string&,
+                   const nlohmann::detail::exception& fault) override {
+    // The library's own text quotes the bytes it read, which may be anything; the column is
+    // enough to find the fault. Its numbers 401..408 are values out of range.
+    syntax_ = fault.id >= 400 && fault.id < 500
+                  ? "not JSON (a number too large for any type)"
+                  : "not JSON (error at column " + std::to_string(position) + ")";
+    return false;
+  }
+
+ private:
+  enum class Shape { kUnknown, kList, kErrorObject };
+
+  // A value that is not an array or an object, where it stands.
+  bool Scalar(Value value) {
+    if (depth_ == 1 && shape_ == Shape::kList) {
+      NotAnObject();
+    } else if (slot_ != nullptr && depth_ == slotDepth_) {
+      *slot_ = std::move(value);
+      slot_ = nullptr;
+    }
+    return true;
+  }
+
+  bool Open(bool object) {
+    if (depth_ == 0) {
+      shape_ = object ? Shape::kErrorObject : Shape::kList;
+    } else if (depth_ == 1 && shape_ == Shape::kList) {
+      if (object) {
+        inBss_ = true;
+        fields_ = BssFields();
+      } else {
+        NotAnObject();
+      }
+    } else if (slot_ != nullptr && depth_ == slotDepth_) {
+      // A field that is an array or an object: present, but of the wrong kind.
+      *slot_ = Value{Value::Kind::kOther};
+      slot_ = nullptr;
+    }
+    ++depth_;
+    return true;
+  }
+
+  bool Close() {
+    --depth_;
+    if (depth_ == 1 && shape_ == Shape::kList) {
+      if (inBss_) {
+        inBss_ = false;
+        ++bssCount_;
+        BssObservation bss;
+        BssChecks checks;
+        if (!checks.Read(fields_, bss)) {
+          Note("BSS " + std::to_string(bssCount_) + ": " + checks.Why());
+        } else if (firstError_.empty()) {
+          line_->bsses.push_back(bss);
+        }
+      } else {
+        ++bssCount_;  // an array element, counted and already noted
+      }
+    }
+    return true;
+  }
+
+  void NotAnObject() {
+    // An element that is a scalar closes at once; one that is an array is counted on its close.
+    if (depth_ == 1) Note("BSS " + std::to_string(bssCount_ + 1) + ": expected a JSON object");
+  }
+
+  void Note(std::string why) {
+    if (firstError_.empty()) firstError_ = std::move(why);
+  }
+
+  bool ReadError(ScenarioLine& line) {
+    if (!errorValue_.Present()) {
+      error_ = "an object line needs \"error\"";
+      return false;
+    }
+    if (errorValue_.kind == Value::Kind::kString) {
+      for (const QueryOutcome outcome :
+           {QueryOutcome::kNoService, QueryOutcome::kNoInterface, QueryOutcome::kListFailed}) {
+        if (errorValue_.text == ErrorName(outcome)) {
+          line.outcome = outcome;
+          return true;
+        }
+      }
+    }
+    error_ = "\"error\" must be \"no-service\", \"no-interface\" or \"query-failed\"";
+    return false;
+  }
+
+  ScenarioLine* line_ = nullptr;
+  Shape shape_ = Shape::kUnknown;
+  int depth_ = 0;
+  bool inBss_ = false;
+  int bssCount_ = 0;
+  BssFields fields_;
+  Value errorValue_;
+  Value* slot_ = nullptr;  // where the next value goes, when it is one the reader keeps
+  int slotDepth_ = -1;     // the depth at which that value stands
+  std::string firstError_;
+  std::string syntax_;
   std::string error_;
 };
 

@@ -6,6 +6,7 @@
 namespace quorvan {
 
 void MemoryListView::InsertColumn(int column, std::string_view header, int widthPx) {
+  ++version_;
   const auto at = static_cast<std::size_t>(std::clamp<int>(column, 0, columns_.size()));
   columns_.insert(columns_.begin() + static_cast<std::ptrdiff_t>(at),
                   Column{std::string(header), widthPx});
@@ -15,6 +16,7 @@ void MemoryListView::InsertColumn(int column, std::string_view header, int width
 }
 
 int MemoryListView::InsertRow(int row, std::string_view text, ItemData data) {
+  ++version_;
   if (columns_.empty() || row < 0) return -1;
   const auto at = std::min<std::size_t>(static_cast<std::size_t>(row), rows_.size());
   RowData inserted{std::vector<std::string>(columns_.size()), data};
@@ -28,6 +30,7 @@ bool MemoryListView::Contains(int row, int column) const {
 }
 
 void MemoryListView::SetCellText(int row, int column, std::string_view text) {
+  ++version_;
   if (Contains(row, column)) rows_[row].cells[column] = text;
 }
 
@@ -36,6 +39,7 @@ std::string MemoryListView::CellText(int row, int column) const {
 }
 
 void MemoryListView::SetItemData(int row, ItemData data) {
+  ++version_;
   if (row >= 0 && row < RowCount()) rows_[row].data = data;
 }
 
@@ -48,6 +52,7 @@ std::vector<std::string> MemoryListView::Row(int row) const {
 }
 
 std::vector<int> MemoryListView::Sort(CompareFunction compare, void* context) {
+  ++version_;
   // Sort an order over the rows and apply it at the end, so a compare function that reads
   // cells while the sort runs sees the rows as they stood when it began.
   std::vector<int> order(rows_.size());

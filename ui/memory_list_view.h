@@ -19,7 +19,10 @@ class MemoryListView final : public ListView {
   uint32_t ExtendedStyle() const override { return extendedStyle_; }
   void SetExtendedStyle(uint32_t style) override { extendedStyle_ = style; }
   void InsertColumn(int column, std::string_view header, int widthPx) override;
-  void DeleteAllRows() override { rows_.clear(); }
+  void DeleteAllRows() override {
+    rows_.clear();
+    ++version_;
+  }
   int RowCount() const override { return static_cast<int>(rows_.size()); }
   int InsertRow(int row, std::string_view text, ItemData data) override;
   void SetCellText(int row, int column, std::string_view text) override;
@@ -35,6 +38,10 @@ class MemoryListView final : public ListView {
   // All cells of a row, one per column.
   std::vector<std::string> Row(int row) const;
 
+  // Changes with every change to the columns, the rows or their order, so that a view can tell
+  // whether it has anything new to draw.
+  uint64_t Version() const { return version_; }
+
  private:
   struct RowData {
     std::vector<std::string> cells;
@@ -44,6 +51,7 @@ class MemoryListView final : public ListView {
   bool Contains(int row, int column) const;
 
   uint32_t extendedStyle_ = 0;
+  uint64_t version_ = 0;
   std::vector<Column> columns_;
   std::vector<RowData> rows_;
 };

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -163,7 +164,18 @@ class TerminalHost final : public HeadlessHost {
     return ch;
   }
 
+  // Draws the screen; when only the title can have changed since the last draw (most ticks of
+  // the countdown), only the title.
   void Draw() {
+    const TerminalView::State state = view_.StateFor(COLS, LINES);
+    if (drawn_ && state == *drawn_ && aboutOpen_ == drawnAbout_) {
+      const std::string title = TerminalView::RenderTitle(Title(), COLS);
+      attrset(A_REVERSE);
+      mvaddnstr(0, 0, title.c_str(), static_cast<int>(title.size()));
+      attrset(A_NORMAL);
+      refresh();
+      return;
+    }
     erase();
     const auto lines = view_.Render(Title(), COLS, LINES);
     for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
@@ -181,9 +193,14 @@ class TerminalHost final : public HeadlessHost {
       }
     }
     refresh();
+    // Rendering may have moved the view to keep it inside the list.
+    drawn_ = view_.StateFor(COLS, LINES);
+    drawnAbout_ = aboutOpen_;
   }
 
   TerminalView view_;
+  std::optional<TerminalView::State> drawn_;  // what the screen shows, apart from its title
+  bool drawnAbout_ = false;
   CquorvanDlg* dialog_ = nullptr;
   std::map<int, Timer> timers_;
   bool aboutOpen_ = false;

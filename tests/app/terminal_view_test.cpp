@@ -4,6 +4,7 @@
 
 #include "tests/support/listed_table.h"
 #include "tests/support/observations.h"
+#include "ui/column_sort.h"
 
 namespace quorvan {
 namespace {
@@ -40,6 +41,30 @@ TEST(TerminalView, LaysOutByDisplayWidthAndScrolls) {
   EXPECT_EQ(lines[1].rfind(" 因子  MAC地址", 0), 0u) << lines[1];
   EXPECT_EQ(view.ColumnAt(0), 1);
   EXPECT_EQ(view.Render("title", 3, 1), std::vector<std::string>{"tit"});
+}
+
+// A tick that changes only the countdown leaves the state alone, so only the title is drawn;
+// a new cycle, a sort, a scroll or another size change it.
+TEST(TerminalView, StateTellsWhenMoreThanTheTitleChanged) {
+  testing::ListedTable shown;
+  BssSnapshot snapshot;
+  for (unsigned i = 0; i < 30; ++i)
+    snapshot.push_back(Observation(i, "n" + std::to_string(i), -50));
+  shown.Cycle(snapshot);
+  TerminalView view(shown.list);
+  EXPECT_EQ(TerminalView::RenderTitle("Quorvan_V20160130: oqli - 12", 20),
+            view.Render("Quorvan_V20160130: oqli - 12", 20, 10)[0]);
+  const TerminalView::State drawn = view.StateFor(80, 10);
+  EXPECT_EQ(view.StateFor(80, 10), drawn);
+  EXPECT_NE(view.StateFor(81, 10), drawn);
+  view.OnKey(Key::kDown, 0, 80, 10);
+  EXPECT_NE(view.StateFor(80, 10), drawn);
+  const TerminalView::State scrolled = view.StateFor(80, 10);
+  SortByColumn(shown.list, 3);
+  EXPECT_NE(view.StateFor(80, 10), scrolled);
+  const TerminalView::State sorted = view.StateFor(80, 10);
+  shown.Cycle(snapshot);
+  EXPECT_NE(view.StateFor(80, 10), sorted);
 }
 
 }  // namespace

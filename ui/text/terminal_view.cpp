@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "ui/network_list.h"
 #include "base/utf8.h"
+#include "ui/network_list.h"
 
 namespace quorvan {
 namespace {
@@ -107,12 +107,16 @@ void TerminalView::Clamp(int width, int height) {
   firstCell_ = std::clamp(firstCell_, 0, std::max(0, TotalCells() - width));
 }
 
+std::string TerminalView::RenderTitle(std::string_view title, int width) {
+  return width <= 0 ? std::string() : Slice(title, 0, width);
+}
+
 std::vector<std::string> TerminalView::Render(std::string_view title, int width, int height) {
   Layout();
   Clamp(width, height);
   std::vector<std::string> lines;
   if (width <= 0 || height <= 0) return lines;
-  lines.push_back(Slice(title, 0, width));
+  lines.push_back(RenderTitle(title, width));
   if (height > 1) {
     std::vector<std::string> headers;
     for (const auto& column : list_.Columns()) headers.push_back(column.header);

@@ -49,6 +49,20 @@ class TerminalView {
   // The screen, one string per line, each exactly `width` cells wide.
   std::vector<std::string> Render(std::string_view title, int width, int height);
 
+  // Its first line alone, as Render makes it.
+  static std::string RenderTitle(std::string_view title, int width);
+
+  // What a screen shows apart from its title. Between two renders with the same state only
+  // the title can differ, as it does on most ticks of the countdown, so only it need be drawn.
+  struct State {
+    uint64_t listVersion = 0;
+    int width = 0, height = 0, firstRow = 0, firstCell = 0;
+    bool operator==(const State&) const = default;
+  };
+  State StateFor(int width, int height) const {
+    return {list_.Version(), width, height, firstRow_, firstCell_};
+  }
+
   // Handles a key or a printable character (`ch`, for kNone); keys: arrows, Page Up/Down,
   // Home/End scroll; 0-9, a, b, c sort by that column; F1 or ? opens About; q, Enter and Escape
   // quit.

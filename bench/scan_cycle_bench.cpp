@@ -8,6 +8,8 @@
 
 #include "tests/support/literal_tracking.h"
 #include "tests/support/observations.h"
+#include "ui/memory_list_view.h"
+#include "ui/network_list.h"
 
 namespace quorvan {
 namespace {
@@ -60,6 +62,20 @@ void BM_ScanCycleLiteral(benchmark::State& state) {
   state.counters["records"] = static_cast<double>(table.records.size());
 }
 
+// A refresh of the in-memory list, which the terminal view and --list print from: sort, rows,
+// cell texts.
+void BM_RefreshListMemory(benchmark::State& state) {
+  const auto snapshots = Snapshots(static_cast<int>(state.range(0)));
+  NetworkTable table;
+  MergeBssList(table, snapshots[0]);
+  MemoryListView list;
+  MemoryLabel status;
+  SetUpColumns(list);
+  for (auto _ : state) RefreshList(table, list, status);
+  state.counters["rows"] = list.RowCount();
+}
+
+BENCHMARK(BM_RefreshListMemory)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanCycle)->Arg(100)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ScanCycleLiteral)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 

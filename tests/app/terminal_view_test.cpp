@@ -49,7 +49,7 @@ TEST(TerminalView, StateTellsWhenMoreThanTheTitleChanged) {
   testing::ListedTable shown;
   BssSnapshot snapshot;
   for (unsigned i = 0; i < 30; ++i)
-    snapshot.push_back(Observation(i, "n" + std::to_string(i), -50));
+    snapshot.push_back(Observation(i, "net" + std::to_string(10 + i), -50));
   shown.Cycle(snapshot);
   TerminalView view(shown.list);
   EXPECT_EQ(TerminalView::RenderTitle("Quorvan_V20160130: oqli - 12", 20),

@@ -13,13 +13,27 @@ void MemoryListView::InsertColumn(int column, std::string_view header, int width
   for (RowData& row : rows_) {
     row.cells.insert(row.cells.begin() + static_cast<std::ptrdiff_t>(at), std::string());
   }
+  spare_.clear();
+}
+
+void MemoryListView::DeleteAllRows() {
+  ++version_;
+  for (RowData& row : rows_) spare_.push_back(std::move(row));
+  rows_.clear();
 }
 
 int MemoryListView::InsertRow(int row, std::string_view text, ItemData data) {
   ++version_;
   if (columns_.empty() || row < 0) return -1;
   const auto at = std::min<std::size_t>(static_cast<std::size_t>(row), rows_.size());
-  RowData inserted{std::vector<std::string>(columns_.size()), data};
+  RowData inserted;
+  if (!spare_.empty()) {
+    inserted = std::move(spare_.back());
+    spare_.pop_back();
+    for (std::string& cell : inserted.cells) cell.clear();
+  }
+  inserted.cells.resize(columns_.size());
+  inserted.data = data;
   inserted.cells[0] = text;
   rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(at), std::move(inserted));
   return static_cast<int>(at);

@@ -7,6 +7,43 @@
 #include "wlan/wlan_access.h"
 
 namespace quorvan {
+namespace {
+
+// A list view that takes the columns into `shown` and drops every row: the cycles before the
+// last one build no rows, since only the last one's are printed.
+class RowlessListView final : public ListView {
+ public:
+  explicit RowlessListView(ListView& shown) : shown_(shown) {}
+  uint32_t ExtendedStyle() const override { return shown_.ExtendedStyle(); }
+  void SetExtendedStyle(uint32_t style) override { shown_.SetExtendedStyle(style); }
+  void InsertColumn(int column, std::string_view header, int widthPx) override {
+    shown_.InsertColumn(column, header, widthPx);
+  }
+  void DeleteAllRows() override {}
+  int RowCount() const override { return 0; }
+  int InsertRow(int, std::string_view, ItemData) override { return -1; }
+  void SetCellText(int, int, std::string_view) override {}
+  std::string CellText(int, int) const override { return {}; }
+  void SetItemData(int, ItemData) override {}
+  void SortRows(CompareFunction, void*) override {}
+
+ private:
+  ListView& shown_;
+};
+
+// The host of the list for scripts. Every cycle still sorts the table, whose order the next
+// cycle's depends on; only the last one fills the list that is printed.
+class ListModeHost final : public HeadlessHost {
+ public:
+  ListView& NetworkList() override { return lastCycle_ ? HeadlessHost::NetworkList() : rowless_; }
+  void BeginLastCycle() { lastCycle_ = true; }
+
+ private:
+  RowlessListView rowless_{HeadlessHost::NetworkList()};
+  bool lastCycle_ = false;
+};
+
+}  // namespace
 
 ListResult RunListMode(int cycles, const QueryListener& alsoTell,
                        const std::function<void()>& beforeEachCycle) {
@@ -17,14 +54,17 @@ ListResult RunListMode(int cycles, const QueryListener& alsoTell,
         last = outcome;
       });
 
-  HeadlessHost host;
+  ListModeHost host;
   ListResult result;
   {
     CquorvanDlg dialog(host);
+    const int last = std::max(cycles, 1);
     if (beforeEachCycle) beforeEachCycle();
+    if (last == 1) host.BeginLastCycle();
     dialog.OnInitDialog();
-    for (int cycle = 1; cycle < std::max(cycles, 1); ++cycle) {
+    for (int cycle = 2; cycle <= last; ++cycle) {
       if (beforeEachCycle) beforeEachCycle();
+      if (cycle == last) host.BeginLastCycle();
       dialog.RunScanCycle();
     }
     result.text = ListAsText(host.List());

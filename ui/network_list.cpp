@@ -81,6 +81,26 @@ std::string_view Field(const char (&field)[N]) {
 
 }  // namespace
 
+namespace {
+
+void WriteStatus(const ListView& list, TextLabel& status) {
+  char text[kCellSize];
+  std::snprintf(text, sizeof text, "scanning...Sleep(30000),num=%d", list.RowCount());
+  status.SetText(text);
+}
+
+// The records handed to a list that draws them itself, when it does; the table is sorted
+// either way.
+bool ShowSortedRecords(NetworkTable& table, ListView& list) {
+  table.SortBySsid();
+  std::vector<TrackedNetwork*> records;
+  records.reserve(table.size());
+  for (TrackedNetwork& record : table) records.push_back(&record);
+  return list.ShowRecords(records);
+}
+
+}  // namespace
+
 std::size_t FormatRecordCell(const TrackedNetwork& r, Column column, char* out, std::size_t size) {
   if (size == 0) return 0;
   if (column == Column::kSsid) return EscapeSsid(Field(r.ssid), out, size);
@@ -141,9 +161,13 @@ std::string RecordCellText(const TrackedNetwork& record, Column column) {
 }
 
 void RefreshList(NetworkTable& table, ListView& list, TextLabel& status) {
+  if (ShowSortedRecords(table, list)) {
+    WriteStatus(list, status);
+    return;
+  }
+  // A list of texts: rebuilt row by row, in the order just sorted.
   list.BeginRebuild();
   list.DeleteAllRows();
-  table.SortBySsid();
   int row = 0;
   for (const TrackedNetwork& record : table) {
     char number[kCellSize];
@@ -160,9 +184,7 @@ void RefreshList(NetworkTable& table, ListView& list, TextLabel& status) {
     ++row;
   }
   list.EndRebuild();
-  char text[kCellSize];
-  std::snprintf(text, sizeof text, "scanning...Sleep(30000),num=%d", list.RowCount());
-  status.SetText(text);
+  WriteStatus(list, status);
 }
 
 }  // namespace quorvan

@@ -5,8 +5,11 @@
 // MemoryListView implements them in memory. Texts cross this seam as UTF-8.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
+
+#include "tracking/tracked_network.h"
 
 namespace quorvan {
 
@@ -52,6 +55,15 @@ class ListView {
   // neither, and the native list view gets no call from them.
   virtual void BeginRebuild() {}
   virtual void EndRebuild() {}
+
+  // A list that can draw the table's records itself, formatting a cell only when it is shown,
+  // takes the sorted records here instead of rows of texts, and returns true; row i then
+  // shows records[i], numbered i + 1, with item data i, as a rebuild would have left it. The
+  // records stay valid until the next refresh. Lists of texts return false and get the rows.
+  virtual bool ShowRecords(std::span<TrackedNetwork* const> records) {
+    (void)records;
+    return false;
+  }
 };
 
 // A static text control.

@@ -118,7 +118,11 @@ QuorvanDialog::QuorvanDialog(QWidget* parent)
   view_->setFocus();
 }
 
-QuorvanDialog::~QuorvanDialog() { behaviour_.OnDestroy(); }
+QuorvanDialog::~QuorvanDialog() {
+  behaviour_.OnDestroy();
+  // The list shows the records it was given; they are gone now.
+  list_.DeleteAllRows();
+}
 
 void QuorvanDialog::SetTitle(std::string_view title) { setWindowTitle(FromUtf8(title)); }
 
@@ -188,6 +192,7 @@ void QuorvanDialog::keyPressEvent(QKeyEvent* event) {
 void QuorvanDialog::done(int result) {
   timers_.clear();
   behaviour_.OnDestroy();
+  list_.DeleteAllRows();  // it showed the records just destroyed
   QDialog::done(result);
 }
 

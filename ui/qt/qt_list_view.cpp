@@ -2,6 +2,10 @@
 
 #include <QHeaderView>
 #include <algorithm>
+#include <numeric>
+#include <string>
+
+#include "ui/network_list.h"
 
 namespace quorvan {
 namespace {
@@ -10,8 +14,20 @@ const QVariant kLeftAligned = QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCent
 
 }  // namespace
 
+int QtListModel::RowCount() const {
+  return showingRecords_ ? static_cast<int>(records_.size()) : rows_.RowCount();
+}
+
+std::string QtListModel::CellText(int row, int column) const {
+  if (!showingRecords_) return rows_.CellText(row, column);
+  if (row < 0 || row >= RowCount() || column < 0 || column >= columnCount()) return {};
+  const RecordRow& shown = records_[static_cast<std::size_t>(row)];
+  if (column == ColumnNumber(Column::kIndex)) return std::to_string(shown.number);
+  return RecordCellText(*shown.record, static_cast<Column>(column));
+}
+
 int QtListModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : rows_.RowCount();
+  return parent.isValid() ? 0 : RowCount();
 }
 
 int QtListModel::columnCount(const QModelIndex& parent) const {
@@ -20,7 +36,7 @@ int QtListModel::columnCount(const QModelIndex& parent) const {
 
 QVariant QtListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
-  if (role == Qt::DisplayRole) return FromUtf8(rows_.CellText(index.row(), index.column()));
+  if (role == Qt::DisplayRole) return FromUtf8(CellText(index.row(), index.column()));
   if (role == Qt::TextAlignmentRole) return kLeftAligned;
   return {};
 }
@@ -35,7 +51,46 @@ QVariant QtListModel::headerData(int section, Qt::Orientation orientation, int r
   return {};
 }
 
+void QtListModel::ShowRecords(std::span<TrackedNetwork* const> records) {
+  beginResetModel();
+  rows_.DeleteAllRows();
+  records_.clear();
+  records_.reserve(records.size());
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    records_.push_back({records[i], static_cast<int>(i) + 1, static_cast<ItemData>(i)});
+  }
+  showingRecords_ = true;
+  endResetModel();
+}
+
+void QtListModel::ToTexts() {
+  if (!showingRecords_) return;
+  // No signal: the texts are those the view was shown.
+  MemoryListView texts;
+  for (const auto& column : rows_.Columns()) {
+    texts.InsertColumn(static_cast<int>(texts.Columns().size()), column.header, column.widthPx);
+  }
+  for (int row = 0; row < RowCount(); ++row) {
+    texts.InsertRow(row, CellText(row, 0), records_[static_cast<std::size_t>(row)].data);
+    for (int column = 1; column < columnCount(); ++column) {
+      texts.SetCellText(row, column, CellText(row, column));
+    }
+  }
+  rows_ = std::move(texts);
+  records_.clear();
+  showingRecords_ = false;
+}
+
+void QtListModel::SetItemData(int row, ItemData data) {
+  if (!showingRecords_) {
+    rows_.SetItemData(row, data);
+  } else if (row >= 0 && row < RowCount()) {
+    records_[static_cast<std::size_t>(row)].data = data;
+  }
+}
+
 void QtListModel::InsertColumn(int column, std::string_view header) {
+  ToTexts();
   column = std::clamp<int>(column, 0, columnCount());
   beginInsertColumns(QModelIndex(), column, column);
   rows_.InsertColumn(column, header, 0);
@@ -57,14 +112,19 @@ void QtListModel::EndRebuild() {
 void QtListModel::Clear() {
   if (rebuilding_) {
     rows_.DeleteAllRows();
+    records_.clear();
+    showingRecords_ = false;
     return;
   }
   beginResetModel();
   rows_.DeleteAllRows();
+  records_.clear();
+  showingRecords_ = false;
   endResetModel();
 }
 
 int QtListModel::InsertRow(int row, std::string_view text, ItemData data) {
+  ToTexts();
   if (rebuilding_) return rows_.InsertRow(row, text, data);
   if (columnCount() == 0 || row < 0) return -1;
   row = std::min(row, rowCount());
@@ -75,6 +135,7 @@ int QtListModel::InsertRow(int row, std::string_view text, ItemData data) {
 }
 
 void QtListModel::SetCell(int row, int column, std::string_view text) {
+  ToTexts();
   rows_.SetCellText(row, column, text);
   if (rebuilding_ || row < 0 || row >= rowCount() || column < 0 || column >= columnCount()) {
     return;
@@ -85,7 +146,27 @@ void QtListModel::SetCell(int row, int column, std::string_view text) {
 
 void QtListModel::Sort(ListView::CompareFunction compare, void* context) {
   emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-  const std::vector<int> newRowOf = rows_.Sort(compare, context);
+  std::vector<int> newRowOf;
+  if (showingRecords_) {
+    // As MemoryListView sorts: a stable sort of an order, applied at the end, so that a compare
+    // function that reads cells sees the rows as they stood.
+    std::vector<int> order(records_.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+      return compare(records_[static_cast<std::size_t>(a)].data,
+                     records_[static_cast<std::size_t>(b)].data, context) < 0;
+    });
+    newRowOf.resize(order.size());
+    std::vector<RecordRow> sorted;
+    sorted.reserve(records_.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      newRowOf[static_cast<std::size_t>(order[i])] = static_cast<int>(i);
+      sorted.push_back(records_[static_cast<std::size_t>(order[i])]);
+    }
+    records_ = std::move(sorted);
+  } else {
+    newRowOf = rows_.Sort(compare, context);
+  }
   // Selection and the current row follow their rows, as in a native list view.
   const QModelIndexList before = persistentIndexList();
   QModelIndexList after;

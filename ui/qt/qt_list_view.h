@@ -4,15 +4,19 @@
 #include <QLabel>
 #include <QString>
 #include <QTreeView>
+#include <span>
+#include <string>
+#include <vector>
 
 #include "ui/memory_list_view.h"
 #include "ui/window_ops.h"
 
 namespace quorvan {
 
-// The rows and columns of the list as a Qt model. The texts live in a MemoryListView; the model
-// only tells the view what changed, and the view draws only what is on screen, so a refresh of
-// thousands of rows stays cheap.
+// The rows and columns of the list as a Qt model. After a refresh the rows are the table's
+// records, and a cell is formatted only when the view draws it or the list logic reads it, so a
+// refresh of thousands of rows costs one model reset. Rows written as texts (by callers other
+// than the refresh) live in a MemoryListView.
 class QtListModel final : public QAbstractTableModel {
  public:
   using QAbstractTableModel::QAbstractTableModel;
@@ -22,20 +26,32 @@ class QtListModel final : public QAbstractTableModel {
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-  const MemoryListView& Rows() const { return rows_; }
+  int RowCount() const;
+  std::string CellText(int row, int column) const;
   void InsertColumn(int column, std::string_view header);
   void Clear();
   int InsertRow(int row, std::string_view text, ItemData data);
   void SetCell(int row, int column, std::string_view text);
-  void SetItemData(int row, ItemData data) { rows_.SetItemData(row, data); }
+  void SetItemData(int row, ItemData data);
   void Sort(ListView::CompareFunction compare, void* context);
+  void ShowRecords(std::span<TrackedNetwork* const> records);
   // One model reset for a whole rebuild, instead of a signal per row and per cell: measured,
   // the cheapest way for a view to take thousands of new rows.
   void BeginRebuild();
   void EndRebuild();
 
  private:
-  MemoryListView rows_;
+  struct RecordRow {
+    const TrackedNetwork* record;
+    int number;  // shown in the index column: the row's place at the refresh
+    ItemData data;
+  };
+  // Turns record rows into rows of texts, before a change only texts can take.
+  void ToTexts();
+
+  std::vector<RecordRow> records_;  // the rows while showing records
+  bool showingRecords_ = false;
+  MemoryListView rows_;  // the rows otherwise
   bool rebuilding_ = false;
 };
 
@@ -48,20 +64,23 @@ class QtListView final : public ListView {
   void SetExtendedStyle(uint32_t style) override;
   void InsertColumn(int column, std::string_view header, int widthPx) override;
   void DeleteAllRows() override { model_->Clear(); }
-  int RowCount() const override { return model_->Rows().RowCount(); }
+  int RowCount() const override { return model_->RowCount(); }
   int InsertRow(int row, std::string_view text, ItemData data) override {
     return model_->InsertRow(row, text, data);
   }
   void SetCellText(int row, int column, std::string_view text) override {
     model_->SetCell(row, column, text);
   }
-  std::string CellText(int row, int column) const override {
-    return model_->Rows().CellText(row, column);
-  }
+  std::string CellText(int row, int column) const override { return model_->CellText(row, column); }
   void SetItemData(int row, ItemData data) override { model_->SetItemData(row, data); }
   void SortRows(CompareFunction compare, void* context) override { model_->Sort(compare, context); }
   void BeginRebuild() override { model_->BeginRebuild(); }
   void EndRebuild() override { model_->EndRebuild(); }
+  bool ShowRecords(std::span<TrackedNetwork* const> records) override {
+    if (model_->columnCount() == 0) return false;
+    model_->ShowRecords(records);
+    return true;
+  }
 
  private:
   QTreeView& view_;

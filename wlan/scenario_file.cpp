@@ -542,13 +542,29 @@ bool LoadScenarioFile(const std::string& path, const std::string& shownAs, Scena
     error = shownAs + ": cannot be read: " + std::strerror(errno);
     return false;
   }
-  // Every line is checked now, so that a bad one stops the run before it starts; the results
-  // are not kept.
+  // Every line is checked now, so that a bad one stops the run before it starts.
   ScenarioCursor cursor(file.text);
+  file.linesKept = true;
+  std::size_t keptBytes = 0;
+  const auto keep = [&](ScenarioLine& line) {
+    if (!file.linesKept) return;
+    keptBytes += sizeof line + line.bsses.size() * sizeof(BssObservation);
+    if (keptBytes > kScenarioKeptBytes) {
+      file.linesKept = false;
+      std::vector<ScenarioLine>().swap(file.lines);
+      return;
+    }
+    file.lines.push_back(std::move(line));
+  };
+  const auto done = [&] {
+    if (file.linesKept) std::string().swap(file.text);
+    return true;
+  };
   for (ScenarioLine line;;) {
     switch (cursor.Next(line, error)) {
       case ScenarioCursor::Step::kLine:
         ++file.queries;
+        keep(line);
         continue;
       case ScenarioCursor::Step::kBad:
         error = shownAs + ":" + error;
@@ -556,9 +572,9 @@ bool LoadScenarioFile(const std::string& path, const std::string& shownAs, Scena
       case ScenarioCursor::Step::kTorn:
         file.torn = std::move(error);
         error.clear();
-        return true;
+        return done();
       case ScenarioCursor::Step::kEnd:
-        return true;
+        return done();
     }
   }
 }

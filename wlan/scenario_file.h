@@ -70,13 +70,19 @@ class ScenarioCursor {
 bool ParseScenario(std::string_view text, std::vector<ScenarioLine>& lines, std::string& error,
                    std::string* torn = nullptr);
 
-// A scenario file, read whole and checked, to be replayed line by line: its query results are
-// parsed again as they are served, which keeps memory to the file's own size.
+// A scenario file, read whole and checked. Its query results are kept as they were parsed
+// while they take little memory; past that (millions of lines) they are dropped, and the lines
+// are parsed again from the text as they are served, which keeps memory to the file's size.
 struct ScenarioFile {
-  std::string text;
+  std::string text;  // empty when the lines are kept
+  std::vector<ScenarioLine> lines;
+  bool linesKept = false;
   std::size_t queries = 0;  // query lines, the torn one left out
   std::string torn;         // "LINE: what is wrong" for a torn last line, else empty
 };
+
+// The most memory the kept query results of a scenario may take.
+inline constexpr std::size_t kScenarioKeptBytes = 64u << 20;
 
 // Reads and checks the file at `path`. `error` names the file as `shownAs`: "FILE:LINE: what is
 // wrong" or "FILE: cannot be read: REASON".

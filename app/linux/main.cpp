@@ -24,8 +24,8 @@
 #include "app/list_mode.h"
 #include "app/qt/quorvan_dialog.h"
 #include "app/text/terminal_app.h"
-#include "ui/ssid_text.h"
 #include "base/utf8.h"
+#include "ui/ssid_text.h"
 #include "wlan/linux/nl80211_service.h"
 #include "wlan/linux/scenario_service.h"
 #include "wlan/linux/simulated_service.h"
@@ -256,7 +256,9 @@ int main(int argc, char** argv) {
                    shownAs.c_str(), file.torn.c_str());
     }
     scenarioLines = file.queries;
-    auto service = std::make_unique<ScenarioService>(std::move(file.text), shownAs);
+    auto service = file.linesKept
+                       ? std::make_unique<ScenarioService>(std::move(file.lines), shownAs)
+                       : std::make_unique<ScenarioService>(std::move(file.text), shownAs);
     replay = service->QueryEndListener();
     SetWlanService(std::move(service));
   }

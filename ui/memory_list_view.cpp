@@ -1,7 +1,6 @@
 #include "ui/memory_list_view.h"
 
 #include <algorithm>
-#include <numeric>
 
 namespace quorvan {
 
@@ -67,22 +66,7 @@ std::vector<std::string> MemoryListView::Row(int row) const {
 
 std::vector<int> MemoryListView::Sort(CompareFunction compare, void* context) {
   ++version_;
-  // Sort an order over the rows and apply it at the end, so a compare function that reads
-  // cells while the sort runs sees the rows as they stood when it began.
-  std::vector<int> order(rows_.size());
-  std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-    return compare(rows_[a].data, rows_[b].data, context) < 0;
-  });
-  std::vector<int> newRowOf(rows_.size());
-  std::vector<RowData> sorted;
-  sorted.reserve(rows_.size());
-  for (int i = 0; i < static_cast<int>(order.size()); ++i) {
-    newRowOf[order[i]] = i;
-    sorted.push_back(std::move(rows_[order[i]]));
-  }
-  rows_ = std::move(sorted);
-  return newRowOf;
+  return SortRowsByItemData(rows_, compare, context);
 }
 
 std::string ListAsText(const MemoryListView& list) {

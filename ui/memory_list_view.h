@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -9,6 +11,30 @@ namespace quorvan {
 
 // The list view and label kept in memory: the rows behind the Qt list and the terminal view, and
 // the list printed as text.
+// Sorts `rows` (each with a `data` member of type ItemData) as a list view does: `compare` over
+// their item data, equal rows keeping their order, applied only at the end, so that a compare
+// function that reads cells while the sort runs sees the rows as they stood. Returns each old
+// row's new place.
+template <typename Row>
+std::vector<int> SortRowsByItemData(std::vector<Row>& rows, ListView::CompareFunction compare,
+                                    void* context) {
+  std::vector<int> order(rows.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+    return compare(rows[static_cast<std::size_t>(a)].data, rows[static_cast<std::size_t>(b)].data,
+                   context) < 0;
+  });
+  std::vector<int> newRowOf(rows.size());
+  std::vector<Row> sorted;
+  sorted.reserve(rows.size());
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    newRowOf[static_cast<std::size_t>(order[i])] = static_cast<int>(i);
+    sorted.push_back(std::move(rows[static_cast<std::size_t>(order[i])]));
+  }
+  rows = std::move(sorted);
+  return newRowOf;
+}
+
 class MemoryListView final : public ListView {
  public:
   struct Column {

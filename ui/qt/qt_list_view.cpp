@@ -2,7 +2,6 @@
 
 #include <QHeaderView>
 #include <algorithm>
-#include <numeric>
 #include <string>
 
 #include "ui/network_list.h"
@@ -148,22 +147,7 @@ void QtListModel::Sort(ListView::CompareFunction compare, void* context) {
   emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
   std::vector<int> newRowOf;
   if (showingRecords_) {
-    // As MemoryListView sorts: a stable sort of an order, applied at the end, so that a compare
-    // function that reads cells sees the rows as they stood.
-    std::vector<int> order(records_.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-      return compare(records_[static_cast<std::size_t>(a)].data,
-                     records_[static_cast<std::size_t>(b)].data, context) < 0;
-    });
-    newRowOf.resize(order.size());
-    std::vector<RecordRow> sorted;
-    sorted.reserve(records_.size());
-    for (std::size_t i = 0; i < order.size(); ++i) {
-      newRowOf[static_cast<std::size_t>(order[i])] = static_cast<int>(i);
-      sorted.push_back(records_[static_cast<std::size_t>(order[i])]);
-    }
-    records_ = std::move(sorted);
+    newRowOf = SortRowsByItemData(records_, compare, context);
   } else {
     newRowOf = rows_.Sort(compare, context);
   }

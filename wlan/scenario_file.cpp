@@ -7,7 +7,6 @@
 #include <limits>
 #include <memory>
 #include <nlohmann/json.hpp>
-#include <optional>
 
 #include "base/hex.h"
 #include "base/utf8.h"

@@ -1,6 +1,7 @@
 #include "app/list_mode.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "app/headless_host.h"
 #include "app/main_window.h"
@@ -46,7 +47,7 @@ class ListModeHost final : public HeadlessHost {
 }  // namespace
 
 ListResult RunListMode(int cycles, const QueryListener& alsoTell,
-                       const std::function<void()>& beforeEachCycle) {
+                       const std::function<void()>& beforeEachCycle, const ListFormatter& format) {
   QueryOutcome last = QueryOutcome::kListed;
   const ScopedQueryListener listening(
       [&last, &alsoTell](QueryOutcome outcome, std::span<const BssObservation> observations) {
@@ -67,7 +68,15 @@ ListResult RunListMode(int cycles, const QueryListener& alsoTell,
       if (cycle == last) host.BeginLastCycle();
       dialog.RunScanCycle();
     }
-    result.text = ListAsText(host.List());
+    if (format) {
+      // The refresh built the rows in the table's order, one per record.
+      std::vector<const TrackedNetwork*> records;
+      records.reserve(dialog.Table().size());
+      for (const TrackedNetwork& record : dialog.Table()) records.push_back(&record);
+      result.text = format(host.List(), records);
+    } else {
+      result.text = ListAsText(host.List());
+    }
   }
 
   result.outcome = last;

@@ -1,7 +1,11 @@
 #pragma once
 
 #include <functional>
+#include <span>
 #include <string>
+
+#include "tracking/tracked_network.h"
+#include "ui/memory_list_view.h"
 
 #include "wlan/wlan_access.h"
 
@@ -17,8 +21,15 @@ struct ListResult {
   QueryOutcome outcome = QueryOutcome::kListed;  // how the last cycle's query ended
 };
 
-// `alsoTell`, when given, hears every query's outcome too (a recorder, a replay).
+// Turns the list after the last cycle into the text printed; `records` are the records its rows
+// show, row by row.
+using ListFormatter = std::function<std::string(const MemoryListView& list,
+                                                std::span<const TrackedNetwork* const> records)>;
+
+// `alsoTell`, when given, hears every query's outcome too (a recorder, a replay). Without
+// `format` the text is the list's tab-separated cells.
 ListResult RunListMode(int cycles, const QueryListener& alsoTell = {},
-                       const std::function<void()>& beforeEachCycle = {});
+                       const std::function<void()>& beforeEachCycle = {},
+                       const ListFormatter& format = {});
 
 }  // namespace quorvan

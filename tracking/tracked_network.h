@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
+#include <string_view>
 
 namespace quorvan {
 
@@ -32,6 +34,12 @@ struct TrackedNetwork {
   char username[32] = {};
   char password[32] = {};
 };
+
+// A text field of a record read only up to its capacity, whatever it holds.
+template <std::size_t N>
+std::string_view FieldText(const char (&field)[N]) {
+  return std::string_view(field, strnlen(field, N));
+}
 
 // Byte-wise comparison of zero-terminated texts on unsigned values, the strcmp ordering.
 // Returns -1, 0 or 1.

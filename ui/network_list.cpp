@@ -73,16 +73,6 @@ class CellWriter {
   std::size_t length_ = 0;
 };
 
-// A text field read only up to its capacity, whatever it holds.
-template <std::size_t N>
-std::string_view Field(const char (&field)[N]) {
-  return std::string_view(field, strnlen(field, N));
-}
-
-}  // namespace
-
-namespace {
-
 void WriteStatus(const ListView& list, TextLabel& status) {
   char text[kCellSize];
   std::snprintf(text, sizeof text, "scanning...Sleep(30000),num=%d", list.RowCount());
@@ -103,7 +93,7 @@ bool ShowSortedRecords(NetworkTable& table, ListView& list) {
 
 std::size_t FormatRecordCell(const TrackedNetwork& r, Column column, char* out, std::size_t size) {
   if (size == 0) return 0;
-  if (column == Column::kSsid) return EscapeSsid(Field(r.ssid), out, size);
+  if (column == Column::kSsid) return EscapeSsid(FieldText(r.ssid), out, size);
   CellWriter cell(out, std::min(size, kCellSize));
   if (CellIsBlank(r, column)) return 0;
   switch (column) {
@@ -111,7 +101,7 @@ std::size_t FormatRecordCell(const TrackedNetwork& r, Column column, char* out, 
       cell.Number(r.activity);
       break;
     case Column::kMac:
-      cell.Text(Field(r.mac));
+      cell.Text(FieldText(r.mac));
       break;
     case Column::kSignalHistory:
       for (int slot = 0; slot < kHistorySlots; ++slot) {
@@ -136,16 +126,16 @@ std::size_t FormatRecordCell(const TrackedNetwork& r, Column column, char* out, 
     case Column::kEncryption:
       cell.Number(r.encryptionCode);
       cell.Text(",");
-      cell.Text(Field(r.encryption));
+      cell.Text(FieldText(r.encryption));
       break;
     case Column::kBeaconPeriod:
-      cell.Text(Field(r.beaconPeriod));
+      cell.Text(FieldText(r.beaconPeriod));
       break;
     case Column::kUsername:
-      cell.Text(Field(r.username));
+      cell.Text(FieldText(r.username));
       break;
     case Column::kPassword:
-      cell.Text(Field(r.password));
+      cell.Text(FieldText(r.password));
       break;
     case Column::kIndex:
     case Column::kSsid:

@@ -21,6 +21,7 @@
 #include <string_view>
 
 #include "app/linux/messages.h"
+#include "app/list_format.h"
 #include "app/list_mode.h"
 #include "app/qt/quorvan_dialog.h"
 #include "app/text/terminal_app.h"
@@ -44,6 +45,7 @@ struct Options {
   bool text = false;
   bool list = false;
   int cycles = 1;
+  ListFormat format = ListFormat::kTsv;
   std::string scenario;  // replay BSS lists from this file (bytes, as in argv)
   std::string record;    // write every query result to this file, "-" for standard output
 };
@@ -112,9 +114,13 @@ int ParseOptions(const QStringList& arguments, Options& options) {
   parser.addOption(seedOption);
   parser.addOption({"text", "Show the list in the terminal, even where a display is available."});
   parser.addOption({"list",
-                    "Run the scan cycles back to back, print the list as tab-separated text and "
-                    "exit: 1 when the last query found no BSS list."});
+                    "Run the scan cycles back to back, print the list and exit: 1 when the last "
+                    "query found no BSS list."});
   parser.addOption({"cycles", "Scan cycles that --list runs (default 1).", "N", "1"});
+  parser.addOption({"format",
+                    "How --list prints the list: tsv (tab-separated cells, the default), csv "
+                    "(RFC 4180, with a header row) or json (an array of objects).",
+                    "FORMAT", "tsv"});
   parser.addOption({"scenario",
                     "Replay the BSS lists of FILE (JSON Lines, one query result a line) instead "
                     "of asking the radio; --list then runs one cycle per line.",
@@ -145,7 +151,14 @@ int ParseOptions(const QStringList& arguments, Options& options) {
     text.replace("<executable_name>", "quorvan");
     return WriteOut(text.toStdString(), "the help");
   }
-  if (parser.isSet(version)) return WriteOut("quorvan " QUORVAN_VERSION "\n", "the version");
+  if (parser.isSet(version)) {
+    return WriteOut("quorvan " QUORVAN_VERSION
+                    "\nCopyright (c) 2026 the quorvan developers\n"
+                    "License: MIT <https://opensource.org/licenses/MIT>\n"
+                    "This is free software: you are free to change and redistribute it.\n"
+                    "There is NO WARRANTY, to the extent permitted by law.\n",
+                    "the version");
+  }
   if (!parser.positionalArguments().isEmpty()) {
     return Usage("unexpected argument '" + parser.positionalArguments().first() + "'");
   }
@@ -167,6 +180,14 @@ int ParseOptions(const QStringList& arguments, Options& options) {
                    "'");
     }
     if (!options.list) return Usage("--cycles goes with --list");
+  }
+  if (parser.isSet("format")) {
+    const auto format = ParseListFormat(parser.value("format").toStdString());
+    if (!format) {
+      return Usage("--format wants tsv, csv or json, not '" + parser.value("format") + "'");
+    }
+    if (!options.list) return Usage("--format goes with --list");
+    options.format = *format;
   }
   options.scenario = ArgumentBytes(parser.value("scenario"));
   options.record = ArgumentBytes(parser.value("record"));
@@ -297,8 +318,12 @@ int main(int argc, char** argv) {
                            : static_cast<int>(std::max<std::size_t>(scenarioLines, 1));
     // A simulated radio or a replay answers at once: their cycles run back to back.
     const bool realRadio = !options.simulate && options.scenario.empty();
-    const ListResult result =
-        RunListMode(cycles, tell, realRadio ? FreshScanBeforeEachCycle() : std::function<void()>());
+    const ListFormat format = options.format;
+    const ListResult result = RunListMode(
+        cycles, tell, realRadio ? FreshScanBeforeEachCycle() : std::function<void()>(),
+        [format](const MemoryListView& list, std::span<const TrackedNetwork* const> records) {
+          return FormatList(list, records, format);
+        });
     int status = WriteOut(result.text, "the list");
     if (result.exitCode != 0) {
       // A scenario's failures are its own; otherwise ask the service what stands in the way.

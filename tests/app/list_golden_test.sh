@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # `quorvan --list` as a script sees it. Usage: list_golden_test.sh QUORVAN MODE [NAME]
 #   replay NAME  golden/NAME.jsonl gives NAME.out on stdout, NAME.err (if any) on stderr and
-#                exits with NAME.status
+#                exits with NAME.status; with --format=csv and json, NAME.csv and NAME.json
+#                where they exist (the JSON read back by jq)
 #   round-trip   a recording of --simulate replays to the same list and the same recording
 #   no-radio     exit 1 and one line saying so (skipped, 77, where an interface exists)
 set -uo pipefail
@@ -19,6 +20,18 @@ case "$2" in
     diff -u "$(expected "$3.out")" "$scratch/out" || fail "$3: stdout differs"
     diff -u "$(expected "$3.err")" "$scratch/err" || fail "$3: stderr differs"
     diff -u "$3.status" "$scratch/status" || fail "$3: exit status differs"
+    for format in csv json; do
+      [[ -f "$3.$format" ]] || continue
+      "$program" --list --scenario "$3.jsonl" --format="$format" >"$scratch/out.$format" ||
+        fail "$3: --format=$format failed"
+      diff -u "$3.$format" "$scratch/out.$format" || fail "$3: --format=$format differs"
+    done
+    if [[ -f "$3.json" ]]; then
+      # Every row, and each SSID's bytes as the scenario gave them.
+      rows=$(($(wc -l <"$3.out") - 1))
+      jq -e --argjson rows "$rows" 'length == $rows and all(.[]; .ssid_hex | test("^([0-9a-f]{2})*$"))' \
+        "$scratch/out.json" >/dev/null || fail "$3: the JSON does not read back"
+    fi
     ;;
   round-trip)
     "$program" --list --simulate=7 --cycles 25 --record "$scratch/1.jsonl" >"$scratch/1.out" || fail "record"

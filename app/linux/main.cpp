@@ -342,6 +342,17 @@ int main(int argc, char** argv) {
     const std::string why = DescribeDiagnosis(DiagnoseWlanService());
     if (!why.empty()) std::fprintf(stderr, "quorvan: %s\n", why.c_str());
   }
+  // And in the window, where a desktop launch shows no stderr: after each query, why it found
+  // nothing, in place of the rows. A replay's failures are its own; the radio is not asked.
+  std::string emptyListReason;
+  const bool replaying = !options.scenario.empty();
+  SetQueryListener([tell, replaying, &emptyListReason](
+                       QueryOutcome outcome, std::span<const BssObservation> observations) {
+    tell(outcome, observations);
+    emptyListReason = EmptyListReason(
+        outcome, replaying ? std::function<WlanDiagnosis()>() : DiagnoseWlanService);
+  });
+  const std::function<std::string()> reason = [&emptyListReason] { return emptyListReason; };
 
   const bool terminal = isatty(STDOUT_FILENO) && isatty(STDIN_FILENO);
   if (options.text || !HasDisplay()) {
@@ -351,7 +362,7 @@ int main(int argc, char** argv) {
                    "--list prints it as text\n");
       return kExitUsage;
     }
-    const int status = RunTerminal();
+    const int status = RunTerminal(reason);
     return status != 0 ? status : recordingStatus();
   }
 
@@ -362,6 +373,7 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(ApplicationIcon());
 
   QuorvanDialog dialog;
+  dialog.ShowEmptyListReason(reason);
   dialog.exec();
   return recordingStatus();
 }

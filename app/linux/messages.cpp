@@ -15,6 +15,13 @@ std::string DownList(const std::vector<std::string>& names) {
   return text + (names.size() == 1 ? " is down" : " are down");
 }
 
+// The first letter in upper case, for text that starts a sentence of its own.
+std::string Sentence(std::string text) {
+  if (!text.empty() && text[0] >= 'a' && text[0] <= 'z')
+    text[0] = static_cast<char>(text[0] - 'a' + 'A');
+  return text;
+}
+
 }  // namespace
 
 std::string DescribeDiagnosis(const WlanDiagnosis& diagnosis) {
@@ -51,6 +58,31 @@ std::string DescribeQueryOutcome(QueryOutcome outcome) {
       return "the wireless interface's BSS list could not be read";
   }
   return {};
+}
+
+std::string EmptyListReason(QueryOutcome outcome, const std::function<WlanDiagnosis()>& diagnose) {
+  if (outcome == QueryOutcome::kListed) return {};
+  using enum WlanDiagnosis::Problem;
+  const WlanDiagnosis diagnosis = diagnose ? diagnose() : WlanDiagnosis();
+  const std::string said =
+      diagnosis.detail.empty() ? std::string(WlanErrorText(diagnosis.error)) : diagnosis.detail;
+  switch (diagnosis.problem) {
+    case kNone:
+      break;
+    case kNoService:
+      return diagnosis.detail.empty()
+                 ? "The WLAN service could not be reached (" + diagnosis.service + ": " + said + ")"
+                 : Sentence(diagnosis.detail);
+    case kInterfacesFailed:
+      return "The wireless interfaces could not be listed (" + diagnosis.service + ": " + said +
+             ")";
+    case kNoInterface:
+      return "No wireless interface was found";
+    case kNoneUp:
+      return "No wireless interface is up (" + DownList(diagnosis.interfaces) + ")";
+  }
+  // The service itself sees nothing wrong: the query's own outcome is all there is to say.
+  return Sentence(DescribeQueryOutcome(outcome));
 }
 
 std::string WhyResultsMayBeStale(const FreshScan& scan, std::chrono::milliseconds limit) {

@@ -4,6 +4,7 @@
 // today). Names that come from the system are escaped as SSIDs are.
 
 #include <chrono>
+#include <functional>
 #include <string>
 
 #include "wlan/linux/wlan_service.h"
@@ -17,6 +18,11 @@ std::string DescribeDiagnosis(const WlanDiagnosis& diagnosis);
 
 // Why the last query found no BSS list, when the service has nothing better to say.
 std::string DescribeQueryOutcome(QueryOutcome outcome);
+
+// The reason the window shows in place of the rows after a query that ended as `outcome`, a
+// sentence without the service's error numbers: "No wireless interface is up (wlan0 is
+// down)". "" once a query lists again. The diagnosis is asked only for a failed query.
+std::string EmptyListReason(QueryOutcome outcome, const std::function<WlanDiagnosis()>& diagnose);
 
 // Why the results after `scan` may be stale ("a fresh scan needs CAP_NET_ADMIN"), or "" when
 // the scan finished or no interface was reached (the query that follows says why then).

@@ -80,7 +80,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
 
 QuorvanDialog::QuorvanDialog(QWidget* parent)
     : QDialog(parent),
-      view_(new QTreeView(this)),
+      view_(new ListTreeView(this)),
       statusLabel_(new QLabel(this)),
       list_(*view_),
       status_(*statusLabel_),
@@ -131,8 +131,18 @@ void QuorvanDialog::StartTimer(int timer, int periodMs) {
   slot = std::make_unique<QTimer>();
   slot->setInterval(periodMs);
   slot->setTimerType(Qt::PreciseTimer);  // keeps the tick and the cycle in step
-  connect(slot.get(), &QTimer::timeout, this, [this, timer] { behaviour_.OnTimer(timer); });
+  connect(slot.get(), &QTimer::timeout, this, [this, timer] { OnTimer(timer); });
   slot->start();
+}
+
+void QuorvanDialog::ShowEmptyListReason(std::function<std::string()> reason) {
+  emptyListReason_ = std::move(reason);
+  OnTimer(0);  // no timer of the behaviour's: only the reason is asked
+}
+
+void QuorvanDialog::OnTimer(int timer) {
+  behaviour_.OnTimer(timer);
+  view_->SetPlaceholderText(emptyListReason_ ? FromUtf8(emptyListReason_()) : QString());
 }
 
 void QuorvanDialog::AppendWindowMenuSeparator() { windowMenu_.push_back({0, QString()}); }

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QTimer>
 #include <QTreeView>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -44,8 +45,15 @@ class QuorvanDialog final : public QDialog, public MainWindowHost {
   void SetIcon(IconSize size) override;
   void RunAboutBox() override;
 
+  // Where the window learns why the list is empty: asked now and after every timer event (the
+  // queries run in them); "" once there is nothing to say.
+  void ShowEmptyListReason(std::function<std::string()> reason);
+
+  // A timer's event, as its timer delivers it.
+  void OnTimer(int timer);
+
   CquorvanDlg& Behaviour() { return behaviour_; }
-  QTreeView& ListWidget() { return *view_; }
+  ListTreeView& ListWidget() { return *view_; }
   QLabel& StatusWidget() { return *statusLabel_; }
   // The context menu as it would open now: its entries' texts, "" for a separator.
   QStringList WindowMenuTexts() const;
@@ -62,12 +70,13 @@ class QuorvanDialog final : public QDialog, public MainWindowHost {
     QString text;
   };
 
-  QTreeView* view_;
+  ListTreeView* view_;
   QLabel* statusLabel_;
   QtListView list_;
   QtLabel status_;
   std::map<int, std::unique_ptr<QTimer>> timers_;
   std::vector<MenuEntry> windowMenu_;
+  std::function<std::string()> emptyListReason_;
   CquorvanDlg behaviour_;
 };
 

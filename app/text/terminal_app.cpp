@@ -87,7 +87,8 @@ Key KeyOf(int ch) {
 
 class TerminalHost final : public HeadlessHost {
  public:
-  TerminalHost() : view_(List()) {}
+  explicit TerminalHost(const std::function<std::string()>& emptyListReason)
+      : view_(List()), emptyListReason_(emptyListReason) {}
 
   void Attach(CquorvanDlg& dialog) { dialog_ = &dialog; }
 
@@ -167,6 +168,7 @@ class TerminalHost final : public HeadlessHost {
   // Draws the screen; when only the title can have changed since the last draw (most ticks of
   // the countdown), only the title.
   void Draw() {
+    if (emptyListReason_) view_.SetEmptyListReason(emptyListReason_());
     const TerminalView::State state = view_.StateFor(COLS, LINES);
     if (drawn_ && state == *drawn_ && aboutOpen_ == drawnAbout_) {
       const std::string title = TerminalView::RenderTitle(Title(), COLS);
@@ -199,6 +201,7 @@ class TerminalHost final : public HeadlessHost {
   }
 
   TerminalView view_;
+  const std::function<std::string()>& emptyListReason_;
   std::optional<TerminalView::State> drawn_;  // what the screen shows, apart from its title
   bool drawnAbout_ = false;
   CquorvanDlg* dialog_ = nullptr;
@@ -208,7 +211,7 @@ class TerminalHost final : public HeadlessHost {
 
 }  // namespace
 
-int RunTerminal() {
+int RunTerminal(const std::function<std::string()>& emptyListReason) {
   std::setlocale(LC_ALL, "");
   // Without a terminal description ncurses would print its bare "Error opening terminal" and
   // exit; checked first, the user learns what to do instead.
@@ -234,7 +237,7 @@ int RunTerminal() {
   std::signal(SIGTERM, OnSignal);
   std::signal(SIGHUP, OnSignal);
 
-  TerminalHost host;
+  TerminalHost host(emptyListReason);
   CquorvanDlg dialog(host);
   host.Attach(dialog);
 

@@ -97,6 +97,56 @@ TEST(QtWindow, ShowsSortsOpensAboutAndCloses) {
   EXPECT_TRUE(dialog.Behaviour().Table().empty());
 }
 
+// Pixels of the list's viewport, in a band across its middle, that differ from its background,
+// and the darkest of them (255 for none).
+struct Ink {
+  int pixels = 0;
+  int darkest = 255;
+};
+Ink InkAcrossTheMiddle(ListTreeView& list) {
+  const QImage image = list.viewport()->grab().toImage();
+  const QRgb background = image.pixel(image.width() - 2, image.height() - 2);
+  Ink ink;
+  for (int y = image.height() / 2 - 10; y < image.height() / 2 + 10; ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      if (image.pixel(x, y) == background) continue;
+      ++ink.pixels;
+      ink.darkest = std::min(ink.darkest, qGray(image.pixel(x, y)));
+    }
+  }
+  return ink;
+}
+
+TEST(QtWindow, SaysWhyTheListIsEmptyUntilTheFirstRow) {
+  auto radio = testing::InstallFakeRadio();
+  radio->lists = {{}, {BssEntry(1, "bravo", -50)}};
+  std::string reason = "No wireless interface is up (wlan0 is down)";
+  QuorvanDialog dialog;
+  dialog.ShowEmptyListReason([&reason] { return reason; });
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  ListTreeView& list = dialog.ListWidget();
+  EXPECT_TRUE(list.ShowsPlaceholder());
+  EXPECT_EQ(list.PlaceholderText().toStdString(), reason);
+  // The text, centred, in grey: even its darkest pixel is well lighter than the rows' text and
+  // well darker than the background.
+  const Ink shown = InkAcrossTheMiddle(list);
+  EXPECT_GT(shown.pixels, 100);
+  EXPECT_GT(shown.darkest, qGray(list.palette().color(QPalette::Text).rgb()) + 40);
+  EXPECT_LT(shown.darkest, qGray(list.palette().color(QPalette::Base).rgb()) - 40);
+
+  // The radio comes back: the next cycle lists a row, and the text is gone, even were the
+  // reason left standing.
+  reason = "This kernel has no Wi-Fi support (nl80211 is missing)";
+  dialog.OnTimer(kScanTimer);
+  EXPECT_EQ(Column(dialog, 3), "bravo");
+  EXPECT_FALSE(list.ShowsPlaceholder());
+  EXPECT_EQ(InkAcrossTheMiddle(list).pixels, 0);
+  reason.clear();
+  dialog.OnTimer(kTickTimer);
+  EXPECT_TRUE(list.PlaceholderText().isEmpty());
+}
+
 }  // namespace
 }  // namespace quorvan
 

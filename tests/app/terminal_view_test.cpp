@@ -65,6 +65,26 @@ TEST(TerminalView, StateTellsWhenMoreThanTheTitleChanged) {
   const TerminalView::State sorted = view.StateFor(80, 10);
   shown.Cycle(snapshot);
   EXPECT_NE(view.StateFor(80, 10), sorted);
+  const TerminalView::State cycled = view.StateFor(80, 10);
+  view.SetEmptyListReason("No wireless interface was found");
+  EXPECT_NE(view.StateFor(80, 10), cycled);
+}
+
+// While the list has no row, the status line says why; the first row takes its place back.
+TEST(TerminalView, StatusLineSaysWhyTheListIsEmpty) {
+  testing::ListedTable shown;
+  shown.Cycle({});
+  TerminalView view(shown.list);
+  EXPECT_EQ(view.Render("t", 80, 6)[5].rfind("rows 0-0 of 0   q quit", 0), 0u);
+  view.SetEmptyListReason("No wireless interface is up (wlan0 is down)");
+  auto lines = view.Render("t", 80, 6);
+  EXPECT_EQ(lines[5].rfind("No wireless interface is up (wlan0 is down)   q quit", 0), 0u)
+      << lines[5];
+  EXPECT_EQ(DisplayWidth(lines[5]), 80);
+  EXPECT_EQ(view.Render("t", 12, 6)[5], "No wireless ");  // cut to the terminal's width
+  shown.Cycle({Observation(1, "cafe", -50)});
+  lines = view.Render("t", 80, 6);
+  EXPECT_EQ(lines[5].rfind("rows 1-1 of 1   q quit", 0), 0u) << lines[5];
 }
 
 }  // namespace

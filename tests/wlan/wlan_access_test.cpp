@@ -147,26 +147,42 @@ TEST_F(WlanAccess, DownInterfacesAreNotListedAndNamedWhenNoneIsUp) {
   EXPECT_EQ(DiagnoseWlanService().problem, WlanDiagnosis::Problem::kNone);
 
   using enum WlanDiagnosis::Problem;
+  // What stderr says, and what the window shows in place of the rows.
   const struct {
     Answers answers;
     WlanDiagnosis::Problem problem;
     std::string text;
+    std::string shown;
   } cases[] = {
-      {{.interfaces = {down(1, "wlan0")}}, kNoneUp, "no wireless interface is up (wlan0 is down)"},
+      {{.interfaces = {down(1, "wlan0")}},
+       kNoneUp,
+       "no wireless interface is up (wlan0 is down)",
+       "No wireless interface is up (wlan0 is down)"},
       {{.interfaces = {down(1, "wlan0"), down(2, "")}},
        kNoneUp,
-       "no wireless interface is up (wlan0 and an unnamed interface are down)"},
+       "no wireless interface is up (wlan0 and an unnamed interface are down)",
+       "No wireless interface is up (wlan0 and an unnamed interface are down)"},
       {{.interfaces = {down(1, "wl\x1B[2J"), down(2, "wlan1"), down(3, "wlan2")}},
        kNoneUp,
-       "no wireless interface is up (wl\\x1B[2J, wlan1 and wlan2 are down)"},
-      {{.interfaces = {}}, kNoInterface, "fake: no wireless interface was found"},
+       "no wireless interface is up (wl\\x1B[2J, wlan1 and wlan2 are down)",
+       "No wireless interface is up (wl\\x1B[2J, wlan1 and wlan2 are down)"},
+      {{.interfaces = {}},
+       kNoInterface,
+       "fake: no wireless interface was found",
+       "No wireless interface was found"},
       {{.enumerate = ERROR_GEN_FAILURE},
        kInterfacesFailed,
-       "no wireless interface was found - fake: the device failed (error 31)"},
-      {{.open = ERROR_SERVICE_NOT_ACTIVE, .lastFailure = "no nl80211"},
+       "no wireless interface was found - fake: the device failed (error 31)",
+       "The wireless interfaces could not be listed (fake: the device failed)"},
+      {{.open = ERROR_SERVICE_NOT_ACTIVE, .lastFailure = "this kernel has no Wi-Fi support"},
        kNoService,
-       "no wireless interface was found - fake: WLAN service not available (error 1062): no "
-       "nl80211"},
+       "no wireless interface was found - fake: WLAN service not available (error 1062): this "
+       "kernel has no Wi-Fi support",
+       "This kernel has no Wi-Fi support"},
+      {{.open = ERROR_SERVICE_NOT_ACTIVE},
+       kNoService,
+       "no wireless interface was found - fake: WLAN service not available (error 1062)",
+       "The WLAN service could not be reached (fake: WLAN service not available)"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
@@ -174,6 +190,8 @@ TEST_F(WlanAccess, DownInterfacesAreNotListedAndNamedWhenNoneIsUp) {
     const WlanDiagnosis diagnosis = DiagnoseWlanService();
     EXPECT_EQ(diagnosis.problem, c.problem);
     EXPECT_EQ(DescribeDiagnosis(diagnosis), c.problem == kNoneUp ? "fake: " + c.text : c.text);
+    EXPECT_EQ(EmptyListReason(QueryOutcome::kNoInterface, DiagnoseWlanService), c.shown);
+    EXPECT_EQ(EmptyListReason(QueryOutcome::kListed, DiagnoseWlanService), "");
     if (c.problem == kNoneUp) {
       EXPECT_EQ(RequestScan(), 2);
       EXPECT_EQ(QueryBssSnapshot(table), 2);

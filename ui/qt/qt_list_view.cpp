@@ -1,6 +1,7 @@
 #include "ui/qt/qt_list_view.h"
 
 #include <QHeaderView>
+#include <QPainter>
 #include <algorithm>
 #include <string>
 
@@ -158,6 +159,26 @@ void QtListModel::Sort(ListView::CompareFunction compare, void* context) {
   for (const QModelIndex& old : before) after.append(index(newRowOf[old.row()], old.column()));
   changePersistentIndexList(before, after);
   emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void ListTreeView::SetPlaceholderText(const QString& text) {
+  if (text == placeholder_) return;
+  placeholder_ = text;
+  viewport()->update();
+}
+
+bool ListTreeView::ShowsPlaceholder() const {
+  return !placeholder_.isEmpty() && (model() == nullptr || model()->rowCount() == 0);
+}
+
+void ListTreeView::paintEvent(QPaintEvent* event) {
+  QTreeView::paintEvent(event);
+  if (!ShowsPlaceholder()) return;
+  QPainter painter(viewport());
+  painter.setPen(palette().color(QPalette::PlaceholderText));
+  const int margin = fontMetrics().averageCharWidth() * 2;
+  painter.drawText(viewport()->rect().adjusted(margin, 0, -margin, 0),
+                   Qt::AlignCenter | Qt::TextWordWrap, placeholder_);
 }
 
 QtListView::QtListView(QTreeView& view) : view_(view), model_(new QtListModel(&view)) {

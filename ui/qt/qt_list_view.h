@@ -55,6 +55,25 @@ class QtListModel final : public QAbstractTableModel {
   bool rebuilding_ = false;
 };
 
+// The list's widget: a QTreeView in report style that, while it has no rows, shows why in their
+// place, centred in grey, as file managers show an empty folder.
+class ListTreeView final : public QTreeView {
+ public:
+  using QTreeView::QTreeView;
+
+  // "" shows nothing.
+  void SetPlaceholderText(const QString& text);
+  const QString& PlaceholderText() const { return placeholder_; }
+  // Whether the placeholder is drawn now: it has a text and the list has no rows.
+  bool ShowsPlaceholder() const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QString placeholder_;
+};
+
 // The list view of the window operations over a QTreeView in report style.
 class QtListView final : public ListView {
  public:

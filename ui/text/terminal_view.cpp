@@ -129,12 +129,18 @@ std::vector<std::string> TerminalView::Render(std::string_view title, int width,
                                            : std::string(static_cast<std::size_t>(width), ' '));
   }
   if (height > 2) {
-    char help[160];
-    const int shownTo = std::min(list_.RowCount(), firstRow_ + visible);
-    std::snprintf(help, sizeof help,
-                  "rows %d-%d of %d   q quit   0-9 a b c sort   arrows scroll   F1 ? about",
-                  list_.RowCount() == 0 ? 0 : firstRow_ + 1, shownTo, list_.RowCount());
-    lines.push_back(Slice(help, 0, width));
+    std::string status;
+    if (list_.RowCount() == 0 && !emptyListReason_.empty()) {
+      status = emptyListReason_;
+    } else {
+      char rows[64];
+      std::snprintf(rows, sizeof rows, "rows %d-%d of %d",
+                    list_.RowCount() == 0 ? 0 : firstRow_ + 1,
+                    std::min(list_.RowCount(), firstRow_ + visible), list_.RowCount());
+      status = rows;
+    }
+    status += "   q quit   0-9 a b c sort   arrows scroll   F1 ? about";
+    lines.push_back(Slice(status, 0, width));
   }
   return lines;
 }

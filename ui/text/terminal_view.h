@@ -57,11 +57,16 @@ class TerminalView {
   struct State {
     uint64_t listVersion = 0;
     int width = 0, height = 0, firstRow = 0, firstCell = 0;
+    std::string emptyListReason;
     bool operator==(const State&) const = default;
   };
   State StateFor(int width, int height) const {
-    return {list_.Version(), width, height, firstRow_, firstCell_};
+    return {list_.Version(), width, height, firstRow_, firstCell_, emptyListReason_};
   }
+
+  // Why the list is empty; shown on the status line, in place of the row count, while there is
+  // no row. "" when there is nothing to say.
+  void SetEmptyListReason(std::string reason) { emptyListReason_ = std::move(reason); }
 
   // Handles a key or a printable character (`ch`, for kNone); keys: arrows, Page Up/Down,
   // Home/End scroll; 0-9, a, b, c sort by that column; F1 or ? opens About; q, Enter and Escape
@@ -87,6 +92,7 @@ class TerminalView {
   std::vector<int> widths_;  // per column, in cells
   int firstRow_ = 0;
   int firstCell_ = 0;
+  std::string emptyListReason_;
 };
 
 }  // namespace quorvan

@@ -375,7 +375,7 @@ DWORD Nl80211Service::Open(DWORD, std::unique_ptr<WlanSession>& session) {
   }
   const int family = genl_ctrl_resolve(socket.get(), "nl80211");
   if (family < 0) {
-    *lastFailure_ = "the kernel has no nl80211 family (no wireless support)";
+    *lastFailure_ = "this kernel has no Wi-Fi support (nl80211 is missing)";
     return ERROR_SERVICE_NOT_ACTIVE;
   }
   session = std::make_unique<Nl80211Session>(std::move(socket), family, lastFailure_);

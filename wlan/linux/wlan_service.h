@@ -76,8 +76,8 @@ class WlanService {
   // independent.
   virtual DWORD Open(DWORD clientVersion, std::unique_ptr<WlanSession>& session) = 0;
 
-  // A sentence on why the most recent failed call failed, for the user ("the kernel has no
-  // nl80211 family (no wireless support)"); empty when the service has nothing to add to the
+  // A sentence on why the most recent failed call failed, for the user ("this kernel has no
+  // Wi-Fi support (nl80211 is missing)"); empty when the service has nothing to add to the
   // error number.
   virtual std::string LastFailure() const { return {}; }
 };

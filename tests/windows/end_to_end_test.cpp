@@ -11,17 +11,28 @@
 namespace quorvan {
 namespace {
 
+// The folder of the quorvan.exe under test: QUORVAN_EXE_FOLDER (a Windows path) where a
+// packaged copy is tested, else the folder it was built in.
+std::wstring ExeFolder() {
+  wchar_t folder[MAX_PATH] = {};
+  const DWORD length = GetEnvironmentVariableW(L"QUORVAN_EXE_FOLDER", folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return testing::ProgramFolder();
+  std::wstring path(folder, length);
+  if (path.back() != L'\\') path += L'\\';
+  return path;
+}
+
 struct ProgramRun {
   const std::wstring log;
   PROCESS_INFORMATION process{};
   const ULONGLONG startedAtMs = GetTickCount64();
 
-  // Starts quorvan.exe from `folder`, a copy of it unless it is where the program was built.
+  // Starts quorvan.exe from `folder`, a copy of it unless it is the program's own folder.
   ProgramRun(const std::wstring& folder, const wchar_t* dllOverrides)
       : log(folder + L"e2e-wlanapi-calls.log") {
     const std::wstring program = folder + L"quorvan.exe";
     CreateDirectoryW(folder.c_str(), nullptr);
-    CopyFileW((testing::ProgramFolder() + L"quorvan.exe").c_str(), program.c_str(), FALSE);
+    CopyFileW((ExeFolder() + L"quorvan.exe").c_str(), program.c_str(), FALSE);
     DeleteFileW(log.c_str());
     SetEnvironmentVariableW(L"WINEDLLOVERRIDES", dllOverrides);
     SetEnvironmentVariableW(L"QUORVAN_WLAN_LOG", log.c_str());
@@ -53,8 +64,8 @@ struct ProgramRun {
 };
 
 TEST(EndToEnd, StandInScheduleAndEscapeThenWineOwnServiceKeepsTheWindowUp) {
-  ProgramRun standIn(testing::ProgramFolder(), L"wlanapi=n");
-  ProgramRun wineOwn(testing::ProgramFolder() + L"e2e-wine-wlanapi\\", L"wlanapi=b");
+  ProgramRun standIn(ExeFolder(), L"wlanapi=n");
+  ProgramRun wineOwn(ExeFolder() + L"e2e-wine-wlanapi\\", L"wlanapi=b");
   const HWND window = standIn.MainWindow();
   ASSERT_NE(window, nullptr) << "no window from quorvan.exe";
   testing::WlanLog calls;

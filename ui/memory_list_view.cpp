@@ -69,19 +69,20 @@ std::vector<int> MemoryListView::Sort(CompareFunction compare, void* context) {
   return SortRowsByItemData(rows_, compare, context);
 }
 
+void AppendListLine(std::string& text, std::span<const std::string> cells) {
+  for (std::size_t i = 0; i < cells.size(); ++i) {
+    if (i > 0) text += '\t';
+    text += cells[i];
+  }
+  text += '\n';
+}
+
 std::string ListAsText(const MemoryListView& list) {
   std::string text;
-  auto line = [&text](const std::vector<std::string>& cells) {
-    for (std::size_t i = 0; i < cells.size(); ++i) {
-      if (i > 0) text += '\t';
-      text += cells[i];
-    }
-    text += '\n';
-  };
   std::vector<std::string> headers;
   for (const auto& column : list.Columns()) headers.push_back(column.header);
-  line(headers);
-  for (int row = 0; row < list.RowCount(); ++row) line(list.Row(row));
+  AppendListLine(text, headers);
+  for (int row = 0; row < list.RowCount(); ++row) AppendListLine(text, list.Row(row));
   return text;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,9 @@ class MemoryListView final : public ListView {
 // The list as text: a line of headers, then a line per row, cells separated by a tab and every
 // line ending in a newline.
 std::string ListAsText(const MemoryListView& list);
+
+// One line of that text: `cells` separated by tabs, and the newline.
+void AppendListLine(std::string& text, std::span<const std::string> cells);
 
 class MemoryLabel final : public TextLabel {
  public:

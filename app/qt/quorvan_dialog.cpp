@@ -1,5 +1,7 @@
 #include "app/qt/quorvan_dialog.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -10,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/about_box.h"
+#include "ui/column_sort.h"
 
 namespace quorvan {
 namespace {
@@ -87,24 +90,36 @@ QuorvanDialog::QuorvanDialog(QWidget* parent)
       behaviour_(*this) {
   setFont(DialogFont());
   setWindowTitle("quorvan");
-  // Caption and close button only: no minimise, no maximise, no resizing.
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  // A window of its own rather than a dialog, so that window managers offer maximise.
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
   const DialogUnits du(font());
-  setFixedSize(du.X(547), du.Y(289));
+  // The size and margins of the Windows dialog; the list takes whatever size the user gives.
+  resize(du.X(547), du.Y(289));
+  setMinimumSize(du.X(120), du.Y(60));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(du.X(7), du.Y(7), du.X(7), du.Y(7));
+  layout->addWidget(view_);
   view_->setObjectName("networkList");
-  view_->setGeometry(du.Rect(7, 7, 533, 275));
   view_->setFrameShape(QFrame::StyledPanel);
   view_->setFocusPolicy(Qt::StrongFocus);
   view_->setContextMenuPolicy(Qt::CustomContextMenu);
+  view_->SetCopyHandler([this] { CopySelectedRows(); });
   connect(view_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-    const auto menu = BuildWindowMenu();
-    if (QAction* chosen = menu->exec(view_->viewport()->mapToGlobal(at))) {
+    const auto menu = BuildContextMenu();
+    QAction* chosen = menu->exec(view_->viewport()->mapToGlobal(at));
+    if (chosen != nullptr && chosen->data().isValid()) {
       behaviour_.OnSysCommand(chosen->data().toUInt());
     }
   });
-  connect(view_->header(), &QHeaderView::sectionClicked, this,
-          [this](int column) { behaviour_.OnColumnClick(column); });
+  connect(view_->header(), &QHeaderView::sectionClicked, this, [this](int column) {
+    behaviour_.OnColumnClick(column);
+    // The column just sorted, in the direction it was sorted; the next refresh clears it.
+    QHeaderView* header = view_->header();
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(
+        column, ProcessSortState().sortDescending != 0 ? Qt::DescendingOrder : Qt::AscendingOrder);
+  });
 
   statusLabel_->setObjectName("statusLabel");
   statusLabel_->setText("NO INTERFACE");
@@ -165,8 +180,16 @@ void QuorvanDialog::RunAboutBox() {
   about.exec();
 }
 
-std::unique_ptr<QMenu> QuorvanDialog::BuildWindowMenu() {
+void QuorvanDialog::CopySelectedRows() {
+  const std::string text = list_.SelectedRowsAsText();
+  QApplication::clipboard()->setText(FromUtf8(text));
+}
+
+std::unique_ptr<QMenu> QuorvanDialog::BuildContextMenu() {
   auto menu = std::make_unique<QMenu>(this);
+  QAction* copy = menu->addAction("Copy", this, [this] { CopySelectedRows(); });
+  copy->setShortcut(QKeySequence::Copy);
+  copy->setEnabled(view_->selectionModel()->hasSelection());
   for (const MenuEntry& entry : windowMenu_) {
     // A separator leads nowhere when nothing stands above it in this menu of our own.
     if (entry.command == 0) {

@@ -25,9 +25,11 @@ class CAboutDlg final : public QDialog {
   explicit CAboutDlg(QWidget* parent = nullptr);
 };
 
-// The main window on Linux desktops: a fixed-size dialog with the network list, hosting the
-// platform-independent behaviour. Linux window managers own the window menu, so its entries
-// are offered where a Linux user looks for them: the list's context menu, and F1 for About.
+// The main window on Linux desktops: a dialog with the network list, hosting the
+// platform-independent behaviour. It opens at the size of the Windows dialog and can be resized
+// and maximised, the list filling it. Linux window managers own the window menu, so its entries
+// are offered where a Linux user looks for them: the list's context menu (below Copy), and F1
+// for About.
 class QuorvanDialog final : public QDialog, public MainWindowHost {
  public:
   explicit QuorvanDialog(QWidget* parent = nullptr);
@@ -55,10 +57,13 @@ class QuorvanDialog final : public QDialog, public MainWindowHost {
   CquorvanDlg& Behaviour() { return behaviour_; }
   ListTreeView& ListWidget() { return *view_; }
   QLabel& StatusWidget() { return *statusLabel_; }
-  // The context menu as it would open now: its entries' texts, "" for a separator.
+  // The window menu's entries: their texts, "" for a separator.
   QStringList WindowMenuTexts() const;
-  // The menu that the context-menu request opens; exposed for tests.
-  std::unique_ptr<class QMenu> BuildWindowMenu();
+  // The menu that the context-menu request opens: Copy, then the window menu's entries.
+  std::unique_ptr<class QMenu> BuildContextMenu();
+
+  // Puts the selected rows on the clipboard, under the header line, as --list prints them.
+  void CopySelectedRows();
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;

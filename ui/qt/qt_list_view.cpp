@@ -1,6 +1,7 @@
 #include "ui/qt/qt_list_view.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPainter>
 #include <algorithm>
 #include <string>
@@ -37,6 +38,11 @@ int QtListModel::columnCount(const QModelIndex& parent) const {
 QVariant QtListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
   if (role == Qt::DisplayRole) return FromUtf8(CellText(index.row(), index.column()));
+  // The whole text, for a cell too narrow to show it.
+  if (role == Qt::ToolTipRole) {
+    const std::string text = CellText(index.row(), index.column());
+    return text.empty() ? QVariant() : QVariant(FromUtf8(text));
+  }
   if (role == Qt::TextAlignmentRole) return kLeftAligned;
   return {};
 }
@@ -49,6 +55,19 @@ QVariant QtListModel::headerData(int section, Qt::Orientation orientation, int r
   if (role == Qt::DisplayRole) return FromUtf8(columns[section].header);
   if (role == Qt::TextAlignmentRole) return kLeftAligned;
   return {};
+}
+
+std::string QtListModel::RowsAsText(std::span<const int> rows) const {
+  std::string text;
+  std::vector<std::string> cells;
+  for (const auto& column : rows_.Columns()) cells.push_back(column.header);
+  AppendListLine(text, cells);
+  for (const int row : rows) {
+    cells.clear();
+    for (int column = 0; column < columnCount(); ++column) cells.push_back(CellText(row, column));
+    AppendListLine(text, cells);
+  }
+  return text;
 }
 
 void QtListModel::ShowRecords(std::span<TrackedNetwork* const> records) {
@@ -171,6 +190,15 @@ bool ListTreeView::ShowsPlaceholder() const {
   return !placeholder_.isEmpty() && (model() == nullptr || model()->rowCount() == 0);
 }
 
+void ListTreeView::keyPressEvent(QKeyEvent* event) {
+  if (copy_ && event->matches(QKeySequence::Copy)) {
+    copy_();
+    event->accept();
+    return;
+  }
+  QTreeView::keyPressEvent(event);
+}
+
 void ListTreeView::paintEvent(QPaintEvent* event) {
   QTreeView::paintEvent(event);
   if (!ShowsPlaceholder()) return;
@@ -194,6 +222,18 @@ QtListView::QtListView(QTreeView& view) : view_(view), model_(new QtListModel(&v
   view_.header()->setSectionsMovable(false);
   view_.header()->setStretchLastSection(false);
   view_.header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+void QtListView::ClearSortIndicator() { view_.header()->setSortIndicatorShown(false); }
+
+std::string QtListView::SelectedRowsAsText() const {
+  std::vector<int> rows;
+  for (const QModelIndex& index : view_.selectionModel()->selectedIndexes()) {
+    rows.push_back(index.row());
+  }
+  std::sort(rows.begin(), rows.end());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  return model_->RowsAsText(rows);
 }
 
 void QtListView::SetExtendedStyle(uint32_t style) {

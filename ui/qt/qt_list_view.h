@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QString>
 #include <QTreeView>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -28,6 +29,8 @@ class QtListModel final : public QAbstractTableModel {
 
   int RowCount() const;
   std::string CellText(int row, int column) const;
+  // The header line and `rows`, in the order given, as --list prints them.
+  std::string RowsAsText(std::span<const int> rows) const;
   void InsertColumn(int column, std::string_view header);
   void Clear();
   int InsertRow(int row, std::string_view text, ItemData data);
@@ -63,15 +66,21 @@ class ListTreeView final : public QTreeView {
 
   // "" shows nothing.
   void SetPlaceholderText(const QString& text);
+
+  // Called for the copy key (Ctrl+C, or what the platform uses), in place of Qt's copy of the
+  // current cell.
+  void SetCopyHandler(std::function<void()> copy) { copy_ = std::move(copy); }
   const QString& PlaceholderText() const { return placeholder_; }
   // Whether the placeholder is drawn now: it has a text and the list has no rows.
   bool ShowsPlaceholder() const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   QString placeholder_;
+  std::function<void()> copy_;
 };
 
 // The list view of the window operations over a QTreeView in report style.
@@ -94,14 +103,24 @@ class QtListView final : public ListView {
   void SetItemData(int row, ItemData data) override { model_->SetItemData(row, data); }
   void SortRows(CompareFunction compare, void* context) override { model_->Sort(compare, context); }
   void BeginRebuild() override { model_->BeginRebuild(); }
-  void EndRebuild() override { model_->EndRebuild(); }
+  void EndRebuild() override {
+    model_->EndRebuild();
+    ClearSortIndicator();
+  }
   bool ShowRecords(std::span<TrackedNetwork* const> records) override {
     if (model_->columnCount() == 0) return false;
     model_->ShowRecords(records);
+    ClearSortIndicator();
     return true;
   }
 
+  // The selected rows, top to bottom, as --list prints rows, under the header line.
+  std::string SelectedRowsAsText() const;
+
  private:
+  // A refresh puts the rows back in SSID order: no column is sorted any more.
+  void ClearSortIndicator();
+
   QTreeView& view_;
   QtListModel* model_;  // owned by the view
   uint32_t extendedStyle_ = 0;

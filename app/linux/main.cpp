@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <string>
@@ -234,6 +235,18 @@ std::function<void()> FreshScanBeforeEachCycle() {
   };
 }
 
+// The local time of day, "14:03:27".
+std::string ClockTime() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local = {};
+  char text[16] = "";
+  if (localtime_r(&now, &local) == nullptr ||
+      std::strftime(text, sizeof text, "%H:%M:%S", &local) == 0) {
+    return "?";
+  }
+  return text;
+}
+
 bool HasDisplay() {
   auto set = [](const char* name) {
     const char* value = std::getenv(name);
@@ -344,15 +357,17 @@ int main(int argc, char** argv) {
   }
   // And in the window, where a desktop launch shows no stderr: after each query, why it found
   // nothing, in place of the rows. A replay's failures are its own; the radio is not asked.
-  std::string emptyListReason;
+  // The terminal view's status line also tells the interface and how the query ended.
+  ViewStatus status;
   const bool replaying = !options.scenario.empty();
-  SetQueryListener([tell, replaying, &emptyListReason](
-                       QueryOutcome outcome, std::span<const BssObservation> observations) {
+  SetQueryListener([tell, replaying, &status](QueryOutcome outcome,
+                                              std::span<const BssObservation> observations) {
     tell(outcome, observations);
-    emptyListReason = EmptyListReason(
+    status.emptyListReason = EmptyListReason(
         outcome, replaying ? std::function<WlanDiagnosis()>() : DiagnoseWlanService);
+    status.interfaceName = EscapeSsid(FirstListedInterfaceName());
+    status.lastQuery = std::string(QueryOutcomeWords(outcome)) + " at " + ClockTime();
   });
-  const std::function<std::string()> reason = [&emptyListReason] { return emptyListReason; };
 
   const bool terminal = isatty(STDOUT_FILENO) && isatty(STDIN_FILENO);
   if (options.text || !HasDisplay()) {
@@ -362,8 +377,8 @@ int main(int argc, char** argv) {
                    "--list prints it as text\n");
       return kExitUsage;
     }
-    const int status = RunTerminal(reason);
-    return status != 0 ? status : recordingStatus();
+    const int exitStatus = RunTerminal([&status] { return status; });
+    return exitStatus != 0 ? exitStatus : recordingStatus();
   }
 
   QApplication application(argc, argv);
@@ -373,7 +388,7 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(ApplicationIcon());
 
   QuorvanDialog dialog;
-  dialog.ShowEmptyListReason(reason);
+  dialog.ShowEmptyListReason([&status] { return status.emptyListReason; });
   dialog.exec();
   return recordingStatus();
 }

@@ -60,6 +60,20 @@ std::string DescribeQueryOutcome(QueryOutcome outcome) {
   return {};
 }
 
+std::string_view QueryOutcomeWords(QueryOutcome outcome) {
+  switch (outcome) {
+    case QueryOutcome::kListed:
+      return "listed";
+    case QueryOutcome::kNoService:
+      return "found no WLAN service";
+    case QueryOutcome::kNoInterface:
+      return "found no interface";
+    case QueryOutcome::kListFailed:
+      return "failed";
+  }
+  return "failed";
+}
+
 std::string EmptyListReason(QueryOutcome outcome, const std::function<WlanDiagnosis()>& diagnose) {
   if (outcome == QueryOutcome::kListed) return {};
   using enum WlanDiagnosis::Problem;

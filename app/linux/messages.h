@@ -6,6 +6,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "wlan/linux/wlan_service.h"
 #include "wlan/query_outcome.h"
@@ -18,6 +19,9 @@ std::string DescribeDiagnosis(const WlanDiagnosis& diagnosis);
 
 // Why the last query found no BSS list, when the service has nothing better to say.
 std::string DescribeQueryOutcome(QueryOutcome outcome);
+
+// How a query ended, in a few words for a status line: "listed", "found no interface".
+std::string_view QueryOutcomeWords(QueryOutcome outcome);
 
 // The reason the window shows in place of the rows after a query that ended as `outcome`, a
 // sentence without the service's error numbers: "No wireless interface is up (wlan0 is

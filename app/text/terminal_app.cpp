@@ -52,6 +52,41 @@ std::vector<std::string> AboutBoxLines() {
           centred(""), centred(button),  rule};
 }
 
+// Lines in a frame, left-aligned.
+std::vector<std::string> BoxLines(const std::vector<std::string>& text) {
+  int inner = 0;
+  for (const std::string& line : text) inner = std::max(inner, DisplayWidth(line));
+  std::string rule = "+";
+  rule.append(static_cast<std::size_t>(inner + 2), '-');
+  rule.append("+");
+  std::vector<std::string> lines = {rule};
+  for (const std::string& line : text) {
+    std::string framed = "| " + line;
+    framed.append(static_cast<std::size_t>(inner - DisplayWidth(line)), ' ');
+    lines.push_back(framed + " |");
+  }
+  lines.push_back(rule);
+  return lines;
+}
+
+// A key from the terminal. An escape sequence that the terminal description does not know
+// arrives as Escape followed by its other characters: it is read whole and dropped (or taken
+// for Home or End, whose sequences differ most between terminals), since the lone Escape
+// would close the view and the characters after it would sort. tmux, for one, sends "\e[1~"
+// for Home where xterm's description says "\eOH".
+int ReadKey() {
+  const int ch = getch();
+  if (ch != 27) return ch;
+  std::string rest;
+  nodelay(stdscr, TRUE);
+  for (int next; rest.size() < 16 && (next = getch()) != ERR;) rest += static_cast<char>(next);
+  nodelay(stdscr, FALSE);
+  if (rest.empty()) return 27;
+  if (rest == "[1~" || rest == "[7~" || rest == "[H" || rest == "OH") return KEY_HOME;
+  if (rest == "[4~" || rest == "[8~" || rest == "[F" || rest == "OF") return KEY_END;
+  return ERR;
+}
+
 Key KeyOf(int ch) {
   switch (ch) {
     case KEY_UP:
@@ -87,8 +122,8 @@ Key KeyOf(int ch) {
 
 class TerminalHost final : public HeadlessHost {
  public:
-  explicit TerminalHost(const std::function<std::string()>& emptyListReason)
-      : view_(List()), emptyListReason_(emptyListReason) {}
+  explicit TerminalHost(const std::function<ViewStatus()>& status)
+      : view_(List()), status_(status) {}
 
   void Attach(CquorvanDlg& dialog) { dialog_ = &dialog; }
 
@@ -97,16 +132,7 @@ class TerminalHost final : public HeadlessHost {
                       Clock::now() + std::chrono::milliseconds(periodMs)};
   }
 
-  void RunAboutBox() override {
-    // Modal, like the About box of the desktop window: the timers go on underneath.
-    aboutOpen_ = true;
-    while (aboutOpen_ && !interrupted) {
-      Draw();
-      const int ch = WaitForInput();
-      if (ch != ERR && ch != KEY_RESIZE && ch != KEY_MOUSE) aboutOpen_ = false;
-    }
-    aboutOpen_ = false;
-  }
+  void RunAboutBox() override { ShowBox(Box::kAbout); }
 
   // Runs until the user quits.
   void Run() {
@@ -132,6 +158,9 @@ class TerminalHost final : public HeadlessHost {
         case ViewAction::kAbout:
           dialog_->OnSysCommand(kAboutCommand);
           break;
+        case ViewAction::kHelp:
+          ShowBox(Box::kHelp);
+          break;
         case ViewAction::kQuit:
           quit = true;
           break;
@@ -142,6 +171,20 @@ class TerminalHost final : public HeadlessHost {
   }
 
  private:
+  enum class Box { kNone, kAbout, kHelp };
+
+  // A box over the list until a key closes it, modal like the About box of the desktop window:
+  // the timers go on underneath.
+  void ShowBox(Box box) {
+    box_ = box;
+    while (box_ != Box::kNone && !interrupted) {
+      Draw();
+      const int ch = WaitForInput();
+      if (ch != ERR && ch != KEY_RESIZE && ch != KEY_MOUSE) box_ = Box::kNone;
+    }
+    box_ = Box::kNone;
+  }
+
   struct Timer {
     Clock::duration period;
     Clock::time_point due;
@@ -154,7 +197,7 @@ class TerminalHost final : public HeadlessHost {
     for (const auto& [id, timer] : timers_) next = std::min(next, timer.due);
     const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - Clock::now());
     timeout(static_cast<int>(std::max<long long>(0, wait.count())));
-    const int ch = getch();
+    const int ch = ReadKey();
     const auto now = Clock::now();
     for (auto& [id, timer] : timers_) {
       if (timer.due <= now) {
@@ -168,9 +211,9 @@ class TerminalHost final : public HeadlessHost {
   // Draws the screen; when only the title can have changed since the last draw (most ticks of
   // the countdown), only the title.
   void Draw() {
-    if (emptyListReason_) view_.SetEmptyListReason(emptyListReason_());
+    if (status_) view_.SetStatus(status_());
     const TerminalView::State state = view_.StateFor(COLS, LINES);
-    if (drawn_ && state == *drawn_ && aboutOpen_ == drawnAbout_) {
+    if (drawn_ && state == *drawn_ && box_ == drawnBox_) {
       const std::string title = TerminalView::RenderTitle(Title(), COLS);
       attrset(A_REVERSE);
       mvaddnstr(0, 0, title.c_str(), static_cast<int>(title.size()));
@@ -186,8 +229,8 @@ class TerminalHost final : public HeadlessHost {
       mvaddnstr(i, 0, lines[i].c_str(), static_cast<int>(lines[i].size()));
     }
     attrset(A_NORMAL);
-    if (aboutOpen_) {
-      const auto box = AboutBoxLines();
+    if (box_ != Box::kNone) {
+      const auto box = box_ == Box::kAbout ? AboutBoxLines() : BoxLines(view_.HelpLines(COLS - 4));
       const int top = std::max(0, (LINES - static_cast<int>(box.size())) / 2);
       const int left = std::max(0, (COLS - DisplayWidth(box[0])) / 2);
       for (int i = 0; i < static_cast<int>(box.size()); ++i) {
@@ -197,21 +240,21 @@ class TerminalHost final : public HeadlessHost {
     refresh();
     // Rendering may have moved the view to keep it inside the list.
     drawn_ = view_.StateFor(COLS, LINES);
-    drawnAbout_ = aboutOpen_;
+    drawnBox_ = box_;
   }
 
   TerminalView view_;
-  const std::function<std::string()>& emptyListReason_;
+  const std::function<ViewStatus()>& status_;
   std::optional<TerminalView::State> drawn_;  // what the screen shows, apart from its title
-  bool drawnAbout_ = false;
+  Box drawnBox_ = Box::kNone;
   CquorvanDlg* dialog_ = nullptr;
   std::map<int, Timer> timers_;
-  bool aboutOpen_ = false;
+  Box box_ = Box::kNone;
 };
 
 }  // namespace
 
-int RunTerminal(const std::function<std::string()>& emptyListReason) {
+int RunTerminal(const std::function<ViewStatus()>& status) {
   std::setlocale(LC_ALL, "");
   // Without a terminal description ncurses would print its bare "Error opening terminal" and
   // exit; checked first, the user learns what to do instead.
@@ -237,7 +280,7 @@ int RunTerminal(const std::function<std::string()>& emptyListReason) {
   std::signal(SIGTERM, OnSignal);
   std::signal(SIGHUP, OnSignal);
 
-  TerminalHost host(emptyListReason);
+  TerminalHost host(status);
   CquorvanDlg dialog(host);
   host.Attach(dialog);
 

@@ -1,13 +1,14 @@
 #pragma once
 
 #include <functional>
-#include <string>
+
+#include "ui/text/terminal_view.h"
 
 namespace quorvan {
 
 // Runs the main window in the terminal until the user quits; returns the exit status. The BSS
-// source must be chosen before. `emptyListReason`, asked before every draw, says why the list
-// is empty ("" for nothing to say); the status line shows it while there is no row.
-int RunTerminal(const std::function<std::string()>& emptyListReason = {});
+// source must be chosen before. `status`, asked before every draw, tells the status line where
+// the list comes from, how the last query ended and why the list is empty.
+int RunTerminal(const std::function<ViewStatus()>& status = {});
 
 }  // namespace quorvan

@@ -30,16 +30,40 @@ TEST(TerminalView, LaysOutByDisplayWidthAndScrolls) {
                 "1      16        00 1A 2B 3C 00 62  " + std::string(28, 'W') + "\\x01\\~  40", 0),
             0u)
       << lines[2];
-  EXPECT_EQ(lines[9].rfind("rows 1-7 of 32", 0), 0u) << lines[9];
+  EXPECT_EQ(lines[9].rfind("32 networks   rows 1-7   ? keys  q quit", 0), 0u) << lines[9];
 
+  // Sideways by whole columns: index, activity, MAC and SSID stay; the signal history (4) gives
+  // way to the link quality (5).
+  const std::string frozenHeader =
+      "index  活动因子  MAC地址            S S I D" + std::string(29, ' ');
+  EXPECT_EQ(lines[1].rfind(frozenHeader + "信号强度 (dbm)  链路质量(%)", 0), 0u) << lines[1];
   view.OnKey(Key::kEnd, 0, 100, 10);
   view.OnKey(Key::kRight, 0, 100, 10);
-  EXPECT_EQ(view.Render("t", 100, 10)[8].rfind(" 3C 00 63  北京咖啡馆  ", 0), 0u);
-  view.OnKey(Key::kHome, 0, 40, 10);
-  view.OnKey(Key::kRight, 0, 40, 10);  // 10 cells: the edge cuts a wide character in half
-  lines = view.Render("t", 40, 10);
-  EXPECT_EQ(lines[1].rfind(" 因子  MAC地址", 0), 0u) << lines[1];
-  EXPECT_EQ(view.ColumnAt(0), 1);
+  lines = view.Render("t", 100, 10);
+  EXPECT_EQ(view.FirstColumn(), 1);
+  EXPECT_EQ(lines[1].rfind(frozenHeader + "链路质量(%)  Channel", 0), 0u) << lines[1];
+  EXPECT_EQ(lines[8].rfind("32     16        00 1A 2B 3C 00 63  北京咖啡馆", 0), 0u) << lines[8];
+  EXPECT_EQ(view.ColumnAt(0), 0);
+  EXPECT_EQ(view.ColumnAt(36), 3);  // the SSID, where it always is
+  EXPECT_EQ(view.ColumnAt(72), 5);  // the first scrolling column shown
+  // No further than showing the last column; Left and Home come back.
+  for (int i = 0; i < 20; ++i) view.OnKey(Key::kRight, 0, 100, 10);
+  lines = view.Render("t", 100, 10);
+  EXPECT_NE(lines[1].find("Password"), std::string::npos) << lines[1];
+  EXPECT_EQ(lines[1].rfind(frozenHeader, 0), 0u);
+  const int last = view.FirstColumn();
+  view.OnKey(Key::kLeft, 0, 100, 10);
+  EXPECT_EQ(view.FirstColumn(), last - 1);
+  view.OnKey(Key::kHome, 0, 100, 10);
+  EXPECT_EQ(view.FirstColumn(), 0);
+  EXPECT_EQ(view.FirstRow(), 0);
+
+  // A wide character cut by the right edge is a blank, never half a character: at 41 cells
+  // the edge falls inside the third character of "北京咖啡馆", whose column starts at cell 36.
+  view.OnKey(Key::kEnd, 0, 41, 10);
+  lines = view.Render("t", 41, 10);
+  EXPECT_EQ(lines[8].substr(lines[8].size() - std::string("北京 ").size()), "北京 ") << lines[8];
+  for (const auto& line : lines) EXPECT_EQ(DisplayWidth(line), 41) << line;
   EXPECT_EQ(view.Render("title", 3, 1), std::vector<std::string>{"tit"});
 }
 
@@ -66,25 +90,56 @@ TEST(TerminalView, StateTellsWhenMoreThanTheTitleChanged) {
   shown.Cycle(snapshot);
   EXPECT_NE(view.StateFor(80, 10), sorted);
   const TerminalView::State cycled = view.StateFor(80, 10);
-  view.SetEmptyListReason("No wireless interface was found");
+  view.SetStatus({"wlan0", "listed at 12:00:00", ""});
   EXPECT_NE(view.StateFor(80, 10), cycled);
 }
 
-// While the list has no row, the status line says why; the first row takes its place back.
-TEST(TerminalView, StatusLineSaysWhyTheListIsEmpty) {
+// The status line: the interface, the number of networks, how the last query ended; while the
+// list has no row, why it is empty in their place.
+TEST(TerminalView, StatusLineTellsWhereFromAndWhyEmpty) {
   testing::ListedTable shown;
   shown.Cycle({});
   TerminalView view(shown.list);
-  EXPECT_EQ(view.Render("t", 80, 6)[5].rfind("rows 0-0 of 0   q quit", 0), 0u);
-  view.SetEmptyListReason("No wireless interface is up (wlan0 is down)");
+  EXPECT_EQ(view.Render("t", 80, 6)[5].rfind("0 networks   rows 0-0   ? keys  q quit", 0), 0u);
+  view.SetStatus(
+      {"", "found no interface at 12:00:00", "No wireless interface is up (wlan0 is down)"});
   auto lines = view.Render("t", 80, 6);
-  EXPECT_EQ(lines[5].rfind("No wireless interface is up (wlan0 is down)   q quit", 0), 0u)
+  EXPECT_EQ(lines[5].rfind("No wireless interface is up (wlan0 is down)   ? keys  q quit", 0), 0u)
       << lines[5];
   EXPECT_EQ(DisplayWidth(lines[5]), 80);
   EXPECT_EQ(view.Render("t", 12, 6)[5], "No wireless ");  // cut to the terminal's width
   shown.Cycle({Observation(1, "cafe", -50)});
+  view.SetStatus({"wlan0", "listed at 12:00:20", "No wireless interface is up (wlan0 is down)"});
   lines = view.Render("t", 80, 6);
-  EXPECT_EQ(lines[5].rfind("rows 1-1 of 1   q quit", 0), 0u) << lines[5];
+  EXPECT_EQ(
+      lines[5].rfind("wlan0  1 network, last query listed at 12:00:20   rows 1-1   ? keys", 0), 0u)
+      << lines[5];
+}
+
+// "?" opens the help: every key, each column's sort key beside its header, the exit keys, in
+// lines that fit the terminal.
+TEST(TerminalView, HelpNamesEveryKeyAndEachColumnsSortKey) {
+  testing::ListedTable shown;
+  shown.Cycle({Observation(1, "cafe", -50)});
+  TerminalView view(shown.list);
+  view.Render("t", 80, 24);
+  EXPECT_EQ(view.OnKey(Key::kNone, '?', 80, 24).kind, ViewAction::kHelp);
+  EXPECT_EQ(view.OnKey(Key::kF1, 0, 80, 24).kind, ViewAction::kAbout);
+  const auto help = view.HelpLines(76);
+  std::string all;
+  for (const auto& line : help) {
+    EXPECT_LE(DisplayWidth(line), 76) << line;
+    all += line + "\n";
+  }
+  EXPECT_LE(help.size() + 2, 24u);  // framed, it fits an 80 x 24 terminal
+  for (const char* text : {"Up Down PgUp PgDn", "Left Right", "Home End", "0-9 a b c", "F1", "?",
+                           "q Enter Escape", "0 index", "1 活动因子", "2 MAC地址", "3 S S I D",
+                           "4 信号强度 (dbm)", "9 Encryption", "a BeaconPeriod", "c Password"}) {
+    EXPECT_NE(all.find(text), std::string::npos) << text << " in\n" << all;
+  }
+  // Each key sorts the column the help puts it beside.
+  EXPECT_EQ(view.OnKey(Key::kNone, 'a', 80, 24).column, 10);
+  EXPECT_EQ(view.OnKey(Key::kNone, '3', 80, 24).column, 3);
 }
 
 }  // namespace

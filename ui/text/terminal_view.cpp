@@ -72,7 +72,7 @@ int DisplayWidth(std::string_view text) {
   return cells;
 }
 
-void TerminalView::Layout() {
+void TerminalView::Layout(int width) {
   const auto& columns = list_.Columns();
   widths_.assign(columns.size(), 0);
   for (std::size_t c = 0; c < columns.size(); ++c) widths_[c] = DisplayWidth(columns[c].header);
@@ -82,37 +82,90 @@ void TerminalView::Layout() {
       widths_[c] = std::max(widths_[c], DisplayWidth(cells[c]));
     }
   }
+  // The SSID gives up width on a narrow terminal, so that one scrolling column still shows
+  // beside the frozen ones: at 80 cells, the signal history.
   const auto ssid = static_cast<std::size_t>(ColumnNumber(Column::kSsid));
-  if (widths_.size() > ssid) widths_[ssid] = std::min(widths_[ssid], kSsidColumnCells);
+  if (widths_.size() > ssid) {
+    int others = 0;
+    for (std::size_t c = 0; c < ssid; ++c) others += widths_[c] + kColumnGap;
+    const int room = width - others - kColumnGap - 16;
+    widths_[ssid] = std::min(widths_[ssid], std::clamp(room, 10, kSsidColumnCells));
+  }
 }
 
-int TerminalView::TotalCells() const {
-  int total = 0;
-  for (int w : widths_) total += w + kColumnGap;
-  return total;
+int TerminalView::FrozenCells() const {
+  int cells = 0;
+  for (int c = 0; c < kFrozenColumns && c < static_cast<int>(widths_.size()); ++c) {
+    cells += widths_[c] + kColumnGap;
+  }
+  return cells;
+}
+
+int TerminalView::LastFirstColumn(int width) const {
+  const int scrolling = static_cast<int>(widths_.size()) - kFrozenColumns;
+  int room = width - FrozenCells();
+  int first = scrolling;
+  while (first > 0 && room >= widths_[kFrozenColumns + first - 1]) {
+    room -= widths_[kFrozenColumns + first - 1] + kColumnGap;
+    --first;
+  }
+  // Everything from `first` on fits; when even the last column alone does not, it is the
+  // one to show.
+  return std::max(0, std::min(first, scrolling - 1));
+}
+
+std::vector<int> TerminalView::ShownColumns(int width) const {
+  std::vector<int> shown;
+  int cells = 0;
+  for (int c = 0; c < static_cast<int>(widths_.size()) && cells < width; ++c) {
+    if (c >= kFrozenColumns && c < kFrozenColumns + firstColumn_) continue;
+    shown.push_back(c);
+    cells += widths_[c] + kColumnGap;
+  }
+  return shown;
 }
 
 std::string TerminalView::Line(const std::vector<std::string>& cells, int width) const {
   std::string line;
-  for (std::size_t c = 0; c < widths_.size(); ++c) {
-    const std::string text = c < cells.size() ? Fit(cells[c], widths_[c]) : std::string();
+  for (const int c : ShownColumns(width)) {
+    const std::string text =
+        c < static_cast<int>(cells.size()) ? Fit(cells[c], widths_[c]) : std::string();
     line += text;
     line.append(static_cast<std::size_t>(widths_[c] - DisplayWidth(text) + kColumnGap), ' ');
   }
-  return Slice(line, firstCell_, width);
+  // The right edge may cut a column; a wide character cut by it becomes a blank.
+  return Slice(line, 0, width);
 }
 
 void TerminalView::Clamp(int width, int height) {
   firstRow_ = std::clamp(firstRow_, 0, std::max(0, list_.RowCount() - RowsVisible(height)));
-  firstCell_ = std::clamp(firstCell_, 0, std::max(0, TotalCells() - width));
+  firstColumn_ = std::clamp(firstColumn_, 0, LastFirstColumn(width));
 }
 
 std::string TerminalView::RenderTitle(std::string_view title, int width) {
   return width <= 0 ? std::string() : Slice(title, 0, width);
 }
 
+std::string TerminalView::StatusLine(int visible) const {
+  std::string line;
+  if (!status_.interfaceName.empty()) line += status_.interfaceName + "  ";
+  const int rows = list_.RowCount();
+  if (rows == 0 && !status_.emptyListReason.empty()) {
+    line += status_.emptyListReason;
+  } else {
+    char text[96];
+    std::snprintf(text, sizeof text, "%d network%s", rows, rows == 1 ? "" : "s");
+    line += text;
+    if (!status_.lastQuery.empty()) line += ", last query " + status_.lastQuery;
+    std::snprintf(text, sizeof text, "   rows %d-%d", rows == 0 ? 0 : firstRow_ + 1,
+                  std::min(rows, firstRow_ + visible));
+    line += text;
+  }
+  return line + "   ? keys  q quit";
+}
+
 std::vector<std::string> TerminalView::Render(std::string_view title, int width, int height) {
-  Layout();
+  Layout(width);
   Clamp(width, height);
   std::vector<std::string> lines;
   if (width <= 0 || height <= 0) return lines;
@@ -128,26 +181,51 @@ std::vector<std::string> TerminalView::Render(std::string_view title, int width,
     lines.push_back(row < list_.RowCount() ? Line(list_.Row(row), width)
                                            : std::string(static_cast<std::size_t>(width), ' '));
   }
-  if (height > 2) {
-    std::string status;
-    if (list_.RowCount() == 0 && !emptyListReason_.empty()) {
-      status = emptyListReason_;
-    } else {
-      char rows[64];
-      std::snprintf(rows, sizeof rows, "rows %d-%d of %d",
-                    list_.RowCount() == 0 ? 0 : firstRow_ + 1,
-                    std::min(list_.RowCount(), firstRow_ + visible), list_.RowCount());
-      status = rows;
+  if (height > 2) lines.push_back(Slice(StatusLine(visible), 0, width));
+  return lines;
+}
+
+std::vector<std::string> TerminalView::HelpLines(int width) const {
+  std::vector<std::string> lines = {
+      "Keys",
+      "",
+      "Up Down PgUp PgDn   move through the rows",
+      "Left Right          scroll the columns right of S S I D",
+      "Home End            first row and column, last row",
+      "0-9 a b c           sort by a column; again: the other way",
+      "click a header      sort by that column",
+      "F1                  About",
+      "?                   this help",
+      "q Enter Escape      quit",
+      "",
+      "Sort keys",
+  };
+  // Each column's key beside its header, as many to a line as fit.
+  const auto& columns = list_.Columns();
+  std::string line;
+  for (std::size_t c = 0; c < columns.size(); ++c) {
+    const char key = c < 10 ? static_cast<char>('0' + c) : static_cast<char>('a' + c - 10);
+    std::string entry = std::string(1, key) + " " + columns[c].header;
+    const int cells = 20;
+    entry.append(static_cast<std::size_t>(std::max(1, cells - DisplayWidth(entry))), ' ');
+    if (!line.empty() && DisplayWidth(line) + DisplayWidth(entry) > std::max(width, cells)) {
+      lines.push_back(line);
+      line.clear();
     }
-    status += "   q quit   0-9 a b c sort   arrows scroll   F1 ? about";
-    lines.push_back(Slice(status, 0, width));
+    line += entry;
+  }
+  if (!line.empty()) lines.push_back(line);
+  lines.push_back("");
+  lines.push_back("any key closes this help");
+  for (std::string& text : lines) {
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    if (DisplayWidth(text) > width) text = Slice(text, 0, std::max(0, width));
   }
   return lines;
 }
 
 ViewAction TerminalView::OnKey(Key key, int ch, int width, int height) {
   const int page = std::max(1, RowsVisible(height) - 1);
-  const int step = std::max(1, width / 4);
   switch (key) {
     case Key::kUp:
       --firstRow_;
@@ -162,14 +240,14 @@ ViewAction TerminalView::OnKey(Key key, int ch, int width, int height) {
       firstRow_ += page;
       break;
     case Key::kLeft:
-      firstCell_ -= step;
+      --firstColumn_;
       break;
     case Key::kRight:
-      firstCell_ += step;
+      ++firstColumn_;
       break;
     case Key::kHome:
       firstRow_ = 0;
-      firstCell_ = 0;
+      firstColumn_ = 0;
       break;
     case Key::kEnd:
       firstRow_ = list_.RowCount();
@@ -184,20 +262,21 @@ ViewAction TerminalView::OnKey(Key key, int ch, int width, int height) {
     case Key::kNone:
       if (ch >= '0' && ch <= '9') return {ViewAction::kSortColumn, ch - '0'};
       if (ch >= 'a' && ch <= 'c') return {ViewAction::kSortColumn, 10 + ch - 'a'};
-      if (ch == '?') return {ViewAction::kAbout};
+      if (ch == '?') return {ViewAction::kHelp};
       if (ch == 'q' || ch == 'Q') return {ViewAction::kQuit};
       return {ViewAction::kNothing};
   }
-  Layout();
+  Layout(width);
   Clamp(width, height);
   return {ViewAction::kRedraw};
 }
 
 int TerminalView::ColumnAt(int x) const {
-  int cell = -firstCell_;
-  for (std::size_t c = 0; c < widths_.size(); ++c) {
+  int cell = 0;
+  for (int c = 0; c < static_cast<int>(widths_.size()); ++c) {
+    if (c >= kFrozenColumns && c < kFrozenColumns + firstColumn_) continue;
     const int next = cell + widths_[c] + kColumnGap;
-    if (x >= cell && x < next) return static_cast<int>(c);
+    if (x >= cell && x < next) return c;
     cell = next;
   }
   return -1;

@@ -32,17 +32,28 @@ enum class Key {
 
 // What the terminal view wants done after a key.
 struct ViewAction {
-  enum Kind { kNothing, kRedraw, kSortColumn, kAbout, kQuit } kind = kNothing;
+  enum Kind { kNothing, kRedraw, kSortColumn, kAbout, kHelp, kQuit } kind = kNothing;
   int column = 0;  // for kSortColumn
 };
 
+// What the status line tells besides the rows: where the list comes from and how the last query
+// ended.
+struct ViewStatus {
+  std::string interfaceName;    // the interface the queries read, or ""
+  std::string lastQuery;        // how the last query ended, a few words: "listed", "failed"
+  std::string emptyListReason;  // why the list is empty, shown while it has no row; or ""
+  bool operator==(const ViewStatus&) const = default;
+};
+
 // The list laid out for a terminal of `width` x `height` cells: the title line, the header
-// line, the rows, and a line of key help at the bottom. Columns are as wide as their widest
-// text; the view scrolls over rows and cells when the list does not fit.
+// line, the rows, and a status line at the bottom. Columns are as wide as their widest text.
+// Index, activity, MAC and SSID stay at the left, as frozen columns do in a spreadsheet; the
+// others scroll sideways a whole column at a time, so no column is ever cut at the left edge.
 class TerminalView {
  public:
   static constexpr int kSsidColumnCells = 34;  // wider SSIDs are cut, with a mark
   static constexpr int kColumnGap = 2;
+  static constexpr int kFrozenColumns = 4;  // index, activity, MAC, SSID
 
   explicit TerminalView(const MemoryListView& list) : list_(list) {}
 
@@ -52,25 +63,27 @@ class TerminalView {
   // Its first line alone, as Render makes it.
   static std::string RenderTitle(std::string_view title, int width);
 
+  // The help that "?" opens: every key, each column's sort key beside its header, the exit
+  // keys. Lines of at most `width` cells.
+  std::vector<std::string> HelpLines(int width) const;
+
   // What a screen shows apart from its title. Between two renders with the same state only
   // the title can differ, as it does on most ticks of the countdown, so only it need be drawn.
   struct State {
     uint64_t listVersion = 0;
-    int width = 0, height = 0, firstRow = 0, firstCell = 0;
-    std::string emptyListReason;
+    int width = 0, height = 0, firstRow = 0, firstColumn = 0;
+    ViewStatus status;
     bool operator==(const State&) const = default;
   };
   State StateFor(int width, int height) const {
-    return {list_.Version(), width, height, firstRow_, firstCell_, emptyListReason_};
+    return {list_.Version(), width, height, firstRow_, firstColumn_, status_};
   }
 
-  // Why the list is empty; shown on the status line, in place of the row count, while there is
-  // no row. "" when there is nothing to say.
-  void SetEmptyListReason(std::string reason) { emptyListReason_ = std::move(reason); }
+  void SetStatus(ViewStatus status) { status_ = std::move(status); }
 
   // Handles a key or a printable character (`ch`, for kNone); keys: arrows, Page Up/Down,
-  // Home/End scroll; 0-9, a, b, c sort by that column; F1 or ? opens About; q, Enter and Escape
-  // quit.
+  // Home/End scroll; 0-9, a, b, c sort by that column; F1 opens About, ? the help; q, Enter and
+  // Escape quit.
   ViewAction OnKey(Key key, int ch, int width, int height);
 
   // The column whose header is at cell `x` of the header line, or -1.
@@ -79,20 +92,26 @@ class TerminalView {
   static constexpr int kHeaderLine = 1;
 
   int FirstRow() const { return firstRow_; }
-  int FirstCell() const { return firstCell_; }
+  // The first of the scrolling columns shown after the frozen ones.
+  int FirstColumn() const { return firstColumn_; }
 
  private:
-  void Layout();
+  void Layout(int width);
   int RowsVisible(int height) const { return height > 3 ? height - 3 : 0; }
-  int TotalCells() const;
+  int FrozenCells() const;
+  // The largest FirstColumn that still has something to show: the last columns fit from it.
+  int LastFirstColumn(int width) const;
+  // The columns shown at `width`, left to right.
+  std::vector<int> ShownColumns(int width) const;
   std::string Line(const std::vector<std::string>& cells, int width) const;
+  std::string StatusLine(int visible) const;
   void Clamp(int width, int height);
 
   const MemoryListView& list_;
   std::vector<int> widths_;  // per column, in cells
   int firstRow_ = 0;
-  int firstCell_ = 0;
-  std::string emptyListReason_;
+  int firstColumn_ = 0;
+  ViewStatus status_;
 };
 
 }  // namespace quorvan

@@ -106,6 +106,10 @@ class ScopedWlanService {
 // The installed service.
 WlanService& CurrentWlanService();
 
+// The interface that the last WlanEnumInterfaces listed first, which is the one the access code
+// reads: "wlp2s0". "" before any listing, and when the last one listed none.
+std::string FirstListedInterfaceName();
+
 // Why the installed service delivers no BSS data right now. Opens and closes one session.
 WlanDiagnosis DiagnoseWlanService();
 

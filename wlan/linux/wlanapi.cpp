@@ -27,6 +27,7 @@ struct Layer {
   std::shared_ptr<WlanService> service;
   std::unordered_map<void*, std::unique_ptr<ClientHandle>> handles;
   std::unordered_set<void*> lists;
+  std::string firstListed;  // the interface the last WlanEnumInterfaces listed first, or ""
 };
 
 Layer& TheLayer() {
@@ -102,6 +103,12 @@ void SetWlanService(std::unique_ptr<WlanService> service) {
 }
 
 WlanService& CurrentWlanService() { return *InstalledService(); }
+
+std::string FirstListedInterfaceName() {
+  Layer& layer = TheLayer();
+  std::lock_guard lock(layer.mutex);
+  return layer.firstListed;
+}
 
 WlanLayerUsage CurrentWlanLayerUsage() {
   Layer& layer = TheLayer();
@@ -238,9 +245,15 @@ DWORD WlanEnumInterfaces(HANDLE hClientHandle, PVOID pReserved,
   quorvan::WlanSession* session = quorvan::SessionOf(hClientHandle);
   if (session == nullptr) return ERROR_INVALID_HANDLE;
   std::vector<quorvan::WlanInterface> interfaces;
-  if (const DWORD error = quorvan::ListUpInterfaces(*session, interfaces); error != ERROR_SUCCESS) {
-    return error;
+  const DWORD error = quorvan::ListUpInterfaces(*session, interfaces);
+  {
+    quorvan::Layer& layer = quorvan::TheLayer();
+    std::lock_guard lock(layer.mutex);
+    layer.firstListed = error != ERROR_SUCCESS || interfaces.empty()
+                            ? std::string()
+                            : interfaces.front().description;
   }
+  if (error != ERROR_SUCCESS) return error;
   auto* list = static_cast<WLAN_INTERFACE_INFO_LIST*>(
       quorvan::AllocateList(offsetof(WLAN_INTERFACE_INFO_LIST, InterfaceInfo),
                             sizeof(WLAN_INTERFACE_INFO), interfaces.size()));

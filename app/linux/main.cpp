@@ -3,6 +3,7 @@
 // terminal view without one, or the list printed once for scripts. The process ends when the
 // window closes.
 
+#include <net/if.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -47,8 +48,9 @@ struct Options {
   bool list = false;
   int cycles = 1;
   ListFormat format = ListFormat::kTsv;
-  std::string scenario;  // replay BSS lists from this file (bytes, as in argv)
-  std::string record;    // write every query result to this file, "-" for standard output
+  std::string scenario;   // replay BSS lists from this file (bytes, as in argv)
+  std::string record;     // write every query result to this file, "-" for standard output
+  std::string interface;  // watch this interface rather than the first one up
 };
 
 int Usage(const QString& message) {
@@ -113,6 +115,10 @@ int ParseOptions(const QStringList& arguments, Options& options) {
   QCommandLineOption seedOption("simulate-seed", "Seed of the simulated environment.", "SEED");
   seedOption.setFlags(QCommandLineOption::HiddenFromHelp);
   parser.addOption(seedOption);
+  parser.addOption({"interface",
+                    "Watch the Wi-Fi interface NAME (wlan0, wlp2s0) rather than the first "
+                    "managed one whose link is up.",
+                    "NAME"});
   parser.addOption({"text", "Show the list in the terminal, even where a display is available."});
   parser.addOption({"list",
                     "Run the scan cycles back to back, print the list and exit: 1 when the last "
@@ -197,6 +203,13 @@ int ParseOptions(const QStringList& arguments, Options& options) {
   if (!options.scenario.empty() && options.simulate) {
     return Usage("--scenario and --simulate are two sources; choose one");
   }
+  options.interface = ArgumentBytes(parser.value("interface"));
+  if (parser.isSet("interface")) {
+    if (options.interface.empty()) return Usage("--interface wants a name");
+    if (options.simulate || !options.scenario.empty()) {
+      return Usage("--interface chooses a real radio; not with --simulate or --scenario");
+    }
+  }
   if (options.record == "-" && options.list) {
     return Usage("--record - would write into the list on standard output; record to a file");
   }
@@ -247,6 +260,29 @@ std::string ClockTime() {
   return text;
 }
 
+// What the system knows of the interface named with --interface.
+InterfaceChoice LookAtInterface(const std::string& name) {
+  InterfaceChoice choice;
+  choice.name = name;
+  choice.exists = if_nametoindex(name.c_str()) != 0;
+  // Wi-Fi interfaces of any mode have their radio in sysfs; the name is a real interface's,
+  // so it holds no slash.
+  choice.wireless =
+      choice.exists && access(("/sys/class/net/" + name + "/phy80211").c_str(), F_OK) == 0;
+  Nl80211Service all;
+  std::unique_ptr<WlanSession> session;
+  std::vector<WlanInterface> interfaces;
+  DWORD error = all.Open(2, session);
+  if (error == ERROR_SUCCESS) error = session->EnumInterfaces(interfaces);
+  if (error != ERROR_SUCCESS) {
+    choice.listError =
+        all.LastFailure().empty() ? std::string(WlanErrorText(error)) : all.LastFailure();
+  }
+  for (const WlanInterface& interface : interfaces)
+    choice.stations.push_back(interface.description);
+  return choice;
+}
+
 bool HasDisplay() {
   auto set = [](const char* name) {
     const char* value = std::getenv(name);
@@ -270,7 +306,14 @@ int main(int argc, char** argv) {
   if (options.simulate) {
     SetWlanService(std::make_unique<SimulatedService>(options.seed));
   } else if (options.scenario.empty()) {
-    SetWlanService(std::make_unique<Nl80211Service>());
+    if (!options.interface.empty()) {
+      const std::string refused = RefuseInterface(LookAtInterface(options.interface));
+      if (!refused.empty()) {
+        std::fprintf(stderr, "quorvan: %s\n", refused.c_str());
+        return kExitUsage;
+      }
+    }
+    SetWlanService(std::make_unique<Nl80211Service>(options.interface));
   }
   QueryListener replay;
   std::size_t scenarioLines = 0;
@@ -360,13 +403,17 @@ int main(int argc, char** argv) {
   // The terminal view's status line also tells the interface and how the query ended.
   ViewStatus status;
   const bool replaying = !options.scenario.empty();
-  SetQueryListener([tell, replaying, &status](QueryOutcome outcome,
-                                              std::span<const BssObservation> observations) {
+  const std::string chosen = options.interface;
+  SetQueryListener([tell, replaying, chosen, &status](
+                       QueryOutcome outcome, std::span<const BssObservation> observations) {
     tell(outcome, observations);
     status.emptyListReason = EmptyListReason(
         outcome, replaying ? std::function<WlanDiagnosis()>() : DiagnoseWlanService);
-    status.interfaceName = EscapeSsid(FirstListedInterfaceName());
-    status.lastQuery = std::string(QueryOutcomeWords(outcome)) + " at " + ClockTime();
+    const std::string listed = FirstListedInterfaceName();
+    status.interfaceName = EscapeSsid(listed.empty() ? chosen : listed);
+    status.lastQuery = outcome == QueryOutcome::kListed
+                           ? "listed at " + ClockTime()
+                           : "failed at " + ClockTime() + ": " + status.emptyListReason;
   });
 
   const bool terminal = isatty(STDOUT_FILENO) && isatty(STDIN_FILENO);

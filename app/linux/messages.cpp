@@ -1,5 +1,7 @@
 #include "app/linux/messages.h"
 
+#include <algorithm>
+
 #include "ui/ssid_text.h"
 
 namespace quorvan {
@@ -60,18 +62,31 @@ std::string DescribeQueryOutcome(QueryOutcome outcome) {
   return {};
 }
 
-std::string_view QueryOutcomeWords(QueryOutcome outcome) {
-  switch (outcome) {
-    case QueryOutcome::kListed:
-      return "listed";
-    case QueryOutcome::kNoService:
-      return "found no WLAN service";
-    case QueryOutcome::kNoInterface:
-      return "found no interface";
-    case QueryOutcome::kListFailed:
-      return "failed";
+std::string RefuseInterface(const InterfaceChoice& choice) {
+  if (std::find(choice.stations.begin(), choice.stations.end(), choice.name) !=
+      choice.stations.end()) {
+    return {};
   }
-  return "failed";
+  std::string why = "--interface " + EscapeSsid(choice.name) + ": ";
+  if (!choice.exists) {
+    why += "there is no such interface";
+  } else if (!choice.wireless) {
+    why += "not a Wi-Fi interface";
+  } else if (choice.listError.empty()) {
+    why += "a Wi-Fi interface, but not in managed mode (an access point or a monitor?)";
+  } else {
+    why += "a Wi-Fi interface";
+  }
+  if (!choice.listError.empty()) {
+    return why + "; the Wi-Fi interfaces cannot be listed: " + choice.listError;
+  }
+  if (choice.stations.empty()) return why + "; there is no managed Wi-Fi interface here";
+  std::string names;
+  for (std::size_t i = 0; i < choice.stations.size(); ++i) {
+    if (i > 0) names += ", ";
+    names += EscapeSsid(choice.stations[i]);
+  }
+  return why + "; the Wi-Fi interfaces here: " + names;
 }
 
 std::string EmptyListReason(QueryOutcome outcome, const std::function<WlanDiagnosis()>& diagnose) {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "wlan/linux/wlan_service.h"
 #include "wlan/query_outcome.h"
@@ -20,8 +21,17 @@ std::string DescribeDiagnosis(const WlanDiagnosis& diagnosis);
 // Why the last query found no BSS list, when the service has nothing better to say.
 std::string DescribeQueryOutcome(QueryOutcome outcome);
 
-// How a query ended, in a few words for a status line: "listed", "found no interface".
-std::string_view QueryOutcomeWords(QueryOutcome outcome);
+// What the system knows of the interface a user named with --interface.
+struct InterfaceChoice {
+  std::string name;
+  bool exists = false;                // the kernel has a network interface of that name
+  bool wireless = false;              // and it is a Wi-Fi interface (of any mode)
+  std::vector<std::string> stations;  // the managed Wi-Fi interfaces, which can be watched
+  std::string listError;              // why the Wi-Fi interfaces could not be listed, or ""
+};
+
+// Why the named interface cannot be watched, naming those that can, or "" when it can.
+std::string RefuseInterface(const InterfaceChoice& choice);
 
 // The reason the window shows in place of the rows after a query that ended as `outcome`, a
 // sentence without the service's error numbers: "No wireless interface is up (wlan0 is

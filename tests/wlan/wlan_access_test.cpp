@@ -333,3 +333,39 @@ TEST_F(WlanAccess, WithoutAServiceOrNl80211OpeningFails) {
 
 }  // namespace
 }  // namespace quorvan
+
+namespace quorvan {
+namespace {
+
+// --interface: the name a user gives is watched only where it is a managed Wi-Fi interface;
+// otherwise the answer says what it is and names those that can be watched.
+TEST(InterfaceChoice, RefusesWhatCannotBeWatchedNamingWhatCan) {
+  const std::vector<std::string> stations = {"wlan5", "wlan6", "wlan7"};
+  const struct {
+    InterfaceChoice choice;
+    std::string said;
+  } cases[] = {
+      {{"wlan6", true, true, stations, ""}, ""},
+      {{"nope0", false, false, stations, ""},
+       "--interface nope0: there is no such interface; the Wi-Fi interfaces here: wlan5, wlan6, "
+       "wlan7"},
+      {{"lo", true, false, stations, ""},
+       "--interface lo: not a Wi-Fi interface; the Wi-Fi interfaces here: wlan5, wlan6, wlan7"},
+      {{"wlan0", true, true, stations, ""},
+       "--interface wlan0: a Wi-Fi interface, but not in managed mode (an access point or a "
+       "monitor?); the Wi-Fi interfaces here: wlan5, wlan6, wlan7"},
+      {{"eth0", true, false, {}, ""},
+       "--interface eth0: not a Wi-Fi interface; there is no managed Wi-Fi interface here"},
+      {{"wl\x1B[2J", false, false, {"wlan0"}, ""},
+       "--interface wl\\x1B[2J: there is no such interface; the Wi-Fi interfaces here: wlan0"},
+      {{"wlan0", false, false, {}, "this kernel has no Wi-Fi support (nl80211 is missing)"},
+       "--interface wlan0: there is no such interface; the Wi-Fi interfaces cannot be listed: "
+       "this kernel has no Wi-Fi support (nl80211 is missing)"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(RefuseInterface(c.choice), c.said) << c.choice.name;
+  }
+}
+
+}  // namespace
+}  // namespace quorvan

@@ -228,8 +228,12 @@ ScanEnd WaitForScanEnd(nl_sock* events, uint32_t ifindex, std::chrono::milliseco
 
 class Nl80211Session : public WlanSession {
  public:
-  Nl80211Session(Socket socket, int family, std::shared_ptr<std::string> lastFailure)
-      : socket_(std::move(socket)), family_(family), lastFailure_(std::move(lastFailure)) {}
+  Nl80211Session(Socket socket, int family, std::shared_ptr<std::string> lastFailure,
+                 std::string onlyInterface)
+      : socket_(std::move(socket)),
+        family_(family),
+        lastFailure_(std::move(lastFailure)),
+        onlyInterface_(std::move(onlyInterface)) {}
 
   DWORD EnumInterfaces(std::vector<WlanInterface>& out) override {
     std::vector<StationInterface> stations;
@@ -248,6 +252,8 @@ class Nl80211Session : public WlanSession {
                                [](const auto& a, const auto& b) { return a.ifindex == b.ifindex; }),
                    stations.end());
     for (const StationInterface& station : stations) {
+      // The one interface chosen, where one is: as if the others were not there.
+      if (!onlyInterface_.empty() && station.name != onlyInterface_) continue;
       out.push_back({GuidFromIfindex(station.ifindex), station.name});
     }
     ReadLinkStates(out);
@@ -360,11 +366,13 @@ class Nl80211Session : public WlanSession {
   int family_;
   bool lastScanRateLimited_ = false;
   std::shared_ptr<std::string> lastFailure_;
+  std::string onlyInterface_;
 };
 
 }  // namespace
 
-Nl80211Service::Nl80211Service() : lastFailure_(std::make_shared<std::string>()) {}
+Nl80211Service::Nl80211Service(std::string onlyInterface)
+    : lastFailure_(std::make_shared<std::string>()), onlyInterface_(std::move(onlyInterface)) {}
 
 DWORD Nl80211Service::Open(DWORD, std::unique_ptr<WlanSession>& session) {
   Socket socket(nl_socket_alloc());
@@ -378,7 +386,8 @@ DWORD Nl80211Service::Open(DWORD, std::unique_ptr<WlanSession>& session) {
     *lastFailure_ = "this kernel has no Wi-Fi support (nl80211 is missing)";
     return ERROR_SERVICE_NOT_ACTIVE;
   }
-  session = std::make_unique<Nl80211Session>(std::move(socket), family, lastFailure_);
+  session =
+      std::make_unique<Nl80211Session>(std::move(socket), family, lastFailure_, onlyInterface_);
   return ERROR_SUCCESS;
 }
 

@@ -14,9 +14,12 @@ namespace quorvan {
 // CAP_NET_ADMIN, refused with ERROR_ACCESS_DENIED otherwise); a BSS list is the
 // NL80211_CMD_GET_SCAN dump. Where the kernel has no nl80211 family, Open fails with
 // ERROR_SERVICE_NOT_ACTIVE.
+//
+// With `onlyInterface` the service sees that one station interface and no other: the one the
+// user chose. Down, it is reported down; gone, there is no interface.
 class Nl80211Service : public WlanService {
  public:
-  Nl80211Service();
+  explicit Nl80211Service(std::string onlyInterface = {});
   std::string Name() const override { return "nl80211"; }
   DWORD Open(DWORD clientVersion, std::unique_ptr<WlanSession>& session) override;
   std::string LastFailure() const override { return *lastFailure_; }
@@ -24,6 +27,7 @@ class Nl80211Service : public WlanService {
  private:
   // Shared with the sessions, which note their own failures in it.
   std::shared_ptr<std::string> lastFailure_;
+  std::string onlyInterface_;
 };
 
 }  // namespace quorvan

@@ -181,6 +181,8 @@ void QuorvanDialog::RunAboutBox() {
 }
 
 void QuorvanDialog::CopySelectedRows() {
+  // Nothing selected, nothing copied: the clipboard keeps what the user put there.
+  if (!view_->selectionModel()->hasSelection()) return;
   const std::string text = list_.SelectedRowsAsText();
   QApplication::clipboard()->setText(FromUtf8(text));
 }

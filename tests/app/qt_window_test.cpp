@@ -165,6 +165,9 @@ TEST(QtWindow, ResizesShowsTipsSortIndicatorAndCopiesRows) {
   // Copy: the selected rows under the header line, exactly as --list prints them.
   EXPECT_EQ(ContextMenuTexts(dialog), QStringList({"Copy(off)", "", "&Info über quorvan..."}));
   list.selectionModel()->clear();
+  QApplication::clipboard()->setText("kept");
+  QTest::keyClick(&list, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QApplication::clipboard()->text(), "kept");  // nothing selected, nothing copied
   list.setCurrentIndex(model->index(0, 0));
   QTest::keyClick(&list, Qt::Key_Down, Qt::ShiftModifier);
   QTest::keyClick(&list, Qt::Key_Down, Qt::ShiftModifier);

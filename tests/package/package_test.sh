@@ -58,14 +58,21 @@ case "${1:-}" in
     for _ in $(seq 50); do [[ -e "/tmp/.X11-unix/X${display#:}" ]] && break; sleep 0.1; done
     mkdir -p "$root/tmp/.X11-unix"
     unshare -m sh -c "mount --bind /tmp/.X11-unix '$root/tmp/.X11-unix' &&
-      exec chroot '$root' env DISPLAY=$display XDG_RUNTIME_DIR=/tmp timeout 4 quorvan --simulate" \
+      exec chroot '$root' env DISPLAY=$display XDG_RUNTIME_DIR=/tmp timeout 30 quorvan --simulate" \
       >"$scratch/window.log" 2>&1 &
     window=$!
-    sleep 3
-    DISPLAY=$display xwininfo -root -tree | grep -q '"Quorvan_V20160130: oqli - ' ||
-      fail "no window titled 'Quorvan_V20160130: oqli - N' on the X server: $(cat "$scratch/window.log")"
-    wait "$window" && status=0 || status=$?
-    ((status == 124)) || fail "the window ended by itself, status $status: $(cat "$scratch/window.log")"
+    titled=false
+    for _ in $(seq 100); do
+      sleep 0.2
+      if DISPLAY=$display xwininfo -root -tree | grep -q '"Quorvan_V20160130: oqli - '; then
+        titled=true
+        break
+      fi
+    done
+    $titled || fail "no window titled 'Quorvan_V20160130: oqli - N' on the X server: $(cat "$scratch/window.log")"
+    kill -0 "$window" 2>/dev/null || fail "the window ended by itself: $(cat "$scratch/window.log")"
+    kill "$window"
+    wait "$window" 2>/dev/null || true
     echo "package deb: installed into a fresh Debian root, ran, opened its window; 1 passed, 0 failed"
     ;;
   zip)

@@ -32,6 +32,17 @@ shows() { grep -qF -- "$1" <<<"$screen"; }
 # no pipes, whose writer grep -q could cut short under pipefail.
 status_has() { grep -qE -- "$1" <<<"$(tail -n 1 <<<"$screen")"; }
 header_has() { grep -qE -- "$1" <<<"$(sed -n 2p <<<"$screen")"; }
+# "?" shows the help (every key, each column's sort key), F1 the About box; any key closes each.
+help_then_about() {
+  tmux_ send-keys '?'
+  until_screen 'shows "q Enter Escape      quit" && shows "3 S S I D" && shows "c Password"'
+  tmux_ send-keys x
+  until_screen '! shows "q Enter Escape      quit"'
+  tmux_ send-keys F1
+  until_screen 'shows "quorvan Version 1.0"'
+  tmux_ send-keys x
+  until_screen '! shows "quorvan Version 1.0"'
+}
 
 if [[ "${2:-}" == "empty-list" ]]; then
   # A replay whose first query finds no interface, and whose second, 20 s later, lists one.
@@ -80,15 +91,7 @@ if [[ "${2:-}" == "small" ]]; then
     cells=$(LC_ALL=C.UTF-8 wc -L <<<"$line")
     ((cells <= 80)) || { echo "FAIL: $cells cells: $line" >&2; exit 1; }
   done <<<"$screen"
-  # The help: every key and each column's sort key; any key closes it. F1 is About.
-  tmux_ send-keys '?'
-  until_screen 'shows "q Enter Escape      quit" && shows "3 S S I D" && shows "c Password"'
-  tmux_ send-keys x
-  until_screen '! shows "q Enter Escape      quit"'
-  tmux_ send-keys F1
-  until_screen 'shows "quorvan Version 1.0"'
-  tmux_ send-keys x
-  until_screen '! shows "quorvan Version 1.0"'
+  help_then_about
   tmux_ send-keys Home
   until_screen 'header_has "^$frozen  *信号强度 \\(dbm\\)"'
   # A sequence the terminal description does not know neither quits nor sorts.
@@ -109,14 +112,7 @@ tmux_ send-keys 3
 sleep 0.3
 tmux_ send-keys 3  # column 3 again: descending SSIDs, the CJK name first
 until_screen 'sed -n 3p <<<"$screen" | grep -qF "北京咖啡馆"'
-tmux_ send-keys '?'
-until_screen 'shows "q Enter Escape      quit"'
-tmux_ send-keys x
-until_screen '! shows "q Enter Escape      quit"'
-tmux_ send-keys F1
-until_screen 'shows "quorvan Version 1.0"'
-tmux_ send-keys x
-until_screen '! shows "quorvan Version 1.0"'
+help_then_about
 tmux_ send-keys q
 until_screen '! tmux_ has-session 2>/dev/null'
 echo "terminal view: 1 passed, 0 failed"

@@ -31,9 +31,7 @@ std::string AsCsv(const MemoryListView& list) {
     }
     text += "\r\n";
   };
-  std::vector<std::string> headers;
-  for (const auto& column : list.Columns()) headers.push_back(column.header);
-  line(headers);
+  line(list.Headers());
   for (int row = 0; row < list.RowCount(); ++row) line(list.Row(row));
   return text;
 }

@@ -60,6 +60,13 @@ ItemData MemoryListView::ItemDataOf(int row) const {
   return row >= 0 && row < RowCount() ? rows_[row].data : 0;
 }
 
+std::vector<std::string> MemoryListView::Headers() const {
+  std::vector<std::string> headers;
+  headers.reserve(columns_.size());
+  for (const Column& column : columns_) headers.push_back(column.header);
+  return headers;
+}
+
 std::vector<std::string> MemoryListView::Row(int row) const {
   return row >= 0 && row < RowCount() ? rows_[row].cells : std::vector<std::string>();
 }
@@ -79,9 +86,7 @@ void AppendListLine(std::string& text, std::span<const std::string> cells) {
 
 std::string ListAsText(const MemoryListView& list) {
   std::string text;
-  std::vector<std::string> headers;
-  for (const auto& column : list.Columns()) headers.push_back(column.header);
-  AppendListLine(text, headers);
+  AppendListLine(text, list.Headers());
   for (int row = 0; row < list.RowCount(); ++row) AppendListLine(text, list.Row(row));
   return text;
 }

@@ -58,6 +58,8 @@ class MemoryListView final : public ListView {
   std::vector<int> Sort(CompareFunction compare, void* context);
 
   const std::vector<Column>& Columns() const { return columns_; }
+  // The columns' header texts, left to right: the header line of every text form of the list.
+  std::vector<std::string> Headers() const;
   ItemData ItemDataOf(int row) const;
   // All cells of a row, one per column.
   std::vector<std::string> Row(int row) const;

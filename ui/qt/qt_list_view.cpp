@@ -59,9 +59,8 @@ QVariant QtListModel::headerData(int section, Qt::Orientation orientation, int r
 
 std::string QtListModel::RowsAsText(std::span<const int> rows) const {
   std::string text;
+  AppendListLine(text, rows_.Headers());
   std::vector<std::string> cells;
-  for (const auto& column : rows_.Columns()) cells.push_back(column.header);
-  AppendListLine(text, cells);
   for (const int row : rows) {
     cells.clear();
     for (int column = 0; column < columnCount(); ++column) cells.push_back(CellText(row, column));

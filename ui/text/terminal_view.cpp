@@ -171,9 +171,7 @@ std::vector<std::string> TerminalView::Render(std::string_view title, int width,
   if (width <= 0 || height <= 0) return lines;
   lines.push_back(RenderTitle(title, width));
   if (height > 1) {
-    std::vector<std::string> headers;
-    for (const auto& column : list_.Columns()) headers.push_back(column.header);
-    lines.push_back(Line(headers, width));
+    lines.push_back(Line(list_.Headers(), width));
   }
   const int visible = RowsVisible(height);
   for (int i = 0; i < visible; ++i) {

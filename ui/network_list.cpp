@@ -164,12 +164,12 @@ void RefreshList(NetworkTable& table, ListView& list, TextLabel& status) {
     std::snprintf(number, sizeof number, "%d", list.RowCount() + 1);
     const int at = list.InsertRow(row, number, row);
     if (at < 0) continue;
-    for (int number = ColumnNumber(Column::kActivity); number < kColumnCount; ++number) {
-      const auto column = static_cast<Column>(number);
+    for (int c = ColumnNumber(Column::kActivity); c < kColumnCount; ++c) {
+      const auto column = static_cast<Column>(c);
       if (CellIsBlank(record, column)) continue;  // never written, so it stays empty
       char cell[kSsidCellSize];
       const std::size_t length = FormatRecordCell(record, column, cell, sizeof cell);
-      list.SetCellText(at, number, std::string_view(cell, length));
+      list.SetCellText(at, c, std::string_view(cell, length));
     }
     ++row;
   }

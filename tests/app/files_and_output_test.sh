@@ -9,6 +9,17 @@
 #   record-stdout  --record - streams from the window, and is refused with --list
 #   terminal       the terminal view: unknown TERM, and the status after a signal
 set -uo pipefail
+usage() {
+  echo "usage: files_and_output_test.sh QUORVAN same-file | size-limit | full-output | both-fail" \
+    "| byte-names | record-stdout | terminal" >&2
+  exit 2
+}
+# The mode is checked before the setup runs the program.
+case "${2:-}" in
+  same-file | size-limit | full-output | both-fail | byte-names | record-stdout | terminal) ;;
+  *) usage ;;
+esac
+(($# == 2)) || usage
 program=$(realpath "$1")
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -112,7 +123,7 @@ case "$2" in
     done
     ;;
   *)
-    fail "unknown mode $2"
+    usage
     ;;
 esac
 echo "files and output $2: 1 passed, 0 failed"

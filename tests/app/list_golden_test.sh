@@ -6,6 +6,8 @@
 #   round-trip   a recording of --simulate replays to the same list and the same recording
 #   no-radio     exit 1 and one line saying so (skipped, 77, where an interface exists)
 set -uo pipefail
+usage() { echo "usage: list_golden_test.sh QUORVAN replay NAME | round-trip | no-radio" >&2; exit 2; }
+(($# >= 2)) || usage
 program=$1
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -14,6 +16,7 @@ expected() { if [[ -f "$1" ]]; then echo "$1"; else echo /dev/null; fi; }
 
 case "$2" in
   replay)
+    (($# == 3)) || usage
     cd "$(dirname "$0")/golden" || exit 1
     "$program" --list --scenario "$3.jsonl" >"$scratch/out" 2>"$scratch/err"
     echo $? >"$scratch/status"
@@ -47,6 +50,9 @@ case "$2" in
     [[ $status -eq 1 && $(wc -l <"$scratch/out") -eq 1 && $(wc -l <"$scratch/err") -eq 1 ]] ||
       fail "status $status, stdout $(wc -l <"$scratch/out") lines, stderr: $(cat "$scratch/err")"
     grep -q "no wireless interface was found" "$scratch/err" || fail "stderr: $(cat "$scratch/err")"
+    ;;
+  *)
+    usage
     ;;
 esac
 echo "list $2 ${3:-}: 1 passed, 0 failed"

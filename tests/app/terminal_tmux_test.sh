@@ -4,6 +4,12 @@
 #   small       at 80 x 24: frozen columns, whole-column scrolling, the status line, the help
 #   empty-list  the status line says why the list is empty, until the first row comes
 set -euo pipefail
+usage() { echo "usage: terminal_tmux_test.sh QUORVAN [small | empty-list]" >&2; exit 2; }
+(($# == 1 || $# == 2)) || usage
+case "${2:-}" in
+  "" | small | empty-list) ;;
+  *) usage ;;
+esac
 program=$1
 socket="quorvan-test-$$"
 scratch=$(mktemp -d)

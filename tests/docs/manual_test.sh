@@ -2,6 +2,7 @@
 # The manual against the program: every option that --help lists is described in quorvan(1),
 # and man renders the page without a warning. Usage: manual_test.sh QUORVAN MANPAGE
 set -uo pipefail
+(($# == 2)) || { echo "usage: manual_test.sh QUORVAN MANPAGE" >&2; exit 2; }
 program=$1
 page=$2
 fail() { echo "FAIL: $*" >&2; exit 1; }

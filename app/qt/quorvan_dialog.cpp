@@ -133,11 +133,7 @@ QuorvanDialog::QuorvanDialog(QWidget* parent)
   view_->setFocus();
 }
 
-QuorvanDialog::~QuorvanDialog() {
-  behaviour_.OnDestroy();
-  // The list shows the records it was given; they are gone now.
-  list_.DeleteAllRows();
-}
+QuorvanDialog::~QuorvanDialog() { behaviour_.OnDestroy(); }
 
 void QuorvanDialog::SetTitle(std::string_view title) { setWindowTitle(FromUtf8(title)); }
 
@@ -227,7 +223,7 @@ void QuorvanDialog::keyPressEvent(QKeyEvent* event) {
 void QuorvanDialog::done(int result) {
   timers_.clear();
   behaviour_.OnDestroy();
-  list_.DeleteAllRows();  // it showed the records just destroyed
+  list_.DeleteAllRows();  // a closed window lists nothing, as its table holds nothing
   QDialog::done(result);
 }
 

@@ -4,27 +4,41 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <algorithm>
+#include <charconv>
+#include <limits>
 #include <string>
 
-#include "ui/network_list.h"
+#include "ui/ssid_text.h"
 
 namespace quorvan {
 namespace {
 
 const QVariant kLeftAligned = QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
 
+// The longest row, the index, the SSID and every other cell at its longest, fits the ends' type.
+static_assert(kCellSize * kColumnCount + kSsidCellSize <= std::numeric_limits<uint16_t>::max());
+static_assert(kSsidCellSize >= kCellSize);
+
 }  // namespace
 
 int QtListModel::RowCount() const {
-  return showingRecords_ ? static_cast<int>(records_.size()) : rows_.RowCount();
+  return showingRecords_ ? static_cast<int>(shown_.size()) : rows_.RowCount();
+}
+
+std::string_view QtListModel::ShownCell(int row, int column) const {
+  if (row < 0 || row >= RowCount() || column < 0 || column >= columnCount() ||
+      column >= kColumnCount) {
+    return {};
+  }
+  const ShownRow& shown = shown_[static_cast<std::size_t>(row)];
+  const std::size_t begin = column == 0 ? 0 : shown.ends[static_cast<std::size_t>(column) - 1];
+  const std::size_t end = shown.ends[static_cast<std::size_t>(column)];
+  return std::string_view(texts_).substr(shown.start + begin, end - begin);
 }
 
 std::string QtListModel::CellText(int row, int column) const {
   if (!showingRecords_) return rows_.CellText(row, column);
-  if (row < 0 || row >= RowCount() || column < 0 || column >= columnCount()) return {};
-  const RecordRow& shown = records_[static_cast<std::size_t>(row)];
-  if (column == ColumnNumber(Column::kIndex)) return std::to_string(shown.number);
-  return RecordCellText(*shown.record, static_cast<Column>(column));
+  return std::string(ShownCell(row, column));
 }
 
 int QtListModel::rowCount(const QModelIndex& parent) const {
@@ -72,10 +86,26 @@ std::string QtListModel::RowsAsText(std::span<const int> rows) const {
 void QtListModel::ShowRecords(std::span<TrackedNetwork* const> records) {
   beginResetModel();
   rows_.DeleteAllRows();
-  records_.clear();
-  records_.reserve(records.size());
+  shown_.clear();
+  texts_.clear();
+  shown_.reserve(records.size());
+  char cell[kSsidCellSize];
   for (std::size_t i = 0; i < records.size(); ++i) {
-    records_.push_back({records[i], static_cast<int>(i) + 1, static_cast<ItemData>(i)});
+    ShownRow& shown = shown_.emplace_back();
+    shown.start = texts_.size();
+    shown.data = static_cast<ItemData>(i);
+    const auto endCell = [&](int column) {
+      shown.ends[static_cast<std::size_t>(column)] =
+          static_cast<uint16_t>(texts_.size() - shown.start);
+    };
+    // The row's place at the refresh, counted from 1, then the record's cells.
+    texts_.append(cell, std::to_chars(cell, cell + sizeof cell, i + 1).ptr);
+    endCell(ColumnNumber(Column::kIndex));
+    for (int column = ColumnNumber(Column::kActivity); column < kColumnCount; ++column) {
+      texts_.append(cell,
+                    FormatRecordCell(*records[i], static_cast<Column>(column), cell, sizeof cell));
+      endCell(column);
+    }
   }
   showingRecords_ = true;
   endResetModel();
@@ -89,13 +119,14 @@ void QtListModel::ToTexts() {
     texts.InsertColumn(static_cast<int>(texts.Columns().size()), column.header, column.widthPx);
   }
   for (int row = 0; row < RowCount(); ++row) {
-    texts.InsertRow(row, CellText(row, 0), records_[static_cast<std::size_t>(row)].data);
+    texts.InsertRow(row, ShownCell(row, 0), shown_[static_cast<std::size_t>(row)].data);
     for (int column = 1; column < columnCount(); ++column) {
-      texts.SetCellText(row, column, CellText(row, column));
+      texts.SetCellText(row, column, ShownCell(row, column));
     }
   }
   rows_ = std::move(texts);
-  records_.clear();
+  shown_.clear();
+  texts_.clear();
   showingRecords_ = false;
 }
 
@@ -103,7 +134,7 @@ void QtListModel::SetItemData(int row, ItemData data) {
   if (!showingRecords_) {
     rows_.SetItemData(row, data);
   } else if (row >= 0 && row < RowCount()) {
-    records_[static_cast<std::size_t>(row)].data = data;
+    shown_[static_cast<std::size_t>(row)].data = data;
   }
 }
 
@@ -128,17 +159,12 @@ void QtListModel::EndRebuild() {
 }
 
 void QtListModel::Clear() {
-  if (rebuilding_) {
-    rows_.DeleteAllRows();
-    records_.clear();
-    showingRecords_ = false;
-    return;
-  }
-  beginResetModel();
+  if (!rebuilding_) beginResetModel();
   rows_.DeleteAllRows();
-  records_.clear();
+  shown_.clear();
+  texts_.clear();
   showingRecords_ = false;
-  endResetModel();
+  if (!rebuilding_) endResetModel();
 }
 
 int QtListModel::InsertRow(int row, std::string_view text, ItemData data) {
@@ -166,7 +192,7 @@ void QtListModel::Sort(ListView::CompareFunction compare, void* context) {
   emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
   std::vector<int> newRowOf;
   if (showingRecords_) {
-    newRowOf = SortRowsByItemData(records_, compare, context);
+    newRowOf = SortRowsByItemData(shown_, compare, context);
   } else {
     newRowOf = rows_.Sort(compare, context);
   }

@@ -4,20 +4,26 @@
 #include <QLabel>
 #include <QString>
 #include <QTreeView>
+#include <array>
+#include <cstdint>
 #include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ui/memory_list_view.h"
+#include "ui/network_list.h"
 #include "ui/window_ops.h"
 
 namespace quorvan {
 
-// The rows and columns of the list as a Qt model. After a refresh the rows are the table's
-// records, and a cell is formatted only when the view draws it or the list logic reads it, so a
-// refresh of thousands of rows costs one model reset. Rows written as texts (by callers other
-// than the refresh) live in a MemoryListView.
+// The rows and columns of the list as a Qt model. A refresh hands it the table's records; it
+// formats their cells once, into one buffer it owns, and keeps no pointer to a record: the next
+// cycle frees the records it evicts before its refresh replaces the rows, and whatever runs in
+// between (a paint, a tooltip, a copy) reads only the texts the last refresh wrote, as it would
+// from a native list view. Rows written as texts (by callers other than the refresh) live in a
+// MemoryListView.
 class QtListModel final : public QAbstractTableModel {
  public:
   using QAbstractTableModel::QAbstractTableModel;
@@ -37,6 +43,7 @@ class QtListModel final : public QAbstractTableModel {
   void SetCell(int row, int column, std::string_view text);
   void SetItemData(int row, ItemData data);
   void Sort(ListView::CompareFunction compare, void* context);
+  // Rows of the records' cell texts, as they read now; the records are not kept.
   void ShowRecords(std::span<TrackedNetwork* const> records);
   // One model reset for a whole rebuild, instead of a signal per row and per cell: measured,
   // the cheapest way for a view to take thousands of new rows.
@@ -44,15 +51,21 @@ class QtListModel final : public QAbstractTableModel {
   void EndRebuild();
 
  private:
-  struct RecordRow {
-    const TrackedNetwork* record;
-    int number;  // shown in the index column: the row's place at the refresh
+  // A row shown from a record: its cells lie one after another in texts_ from `start`, cell c
+  // ending at start + ends[c].
+  struct ShownRow {
+    std::size_t start;
+    std::array<uint16_t, kColumnCount> ends;
     ItemData data;
   };
-  // Turns record rows into rows of texts, before a change only texts can take.
+  std::string_view ShownCell(int row, int column) const;
+  // Turns shown rows into rows of a MemoryListView, before a change only those can take.
   void ToTexts();
 
-  std::vector<RecordRow> records_;  // the rows while showing records
+  // The rows while showing records, and their cells; both keep their memory from one refresh to
+  // the next, so that a refresh allocates next to nothing.
+  std::vector<ShownRow> shown_;
+  std::string texts_;
   bool showingRecords_ = false;
   MemoryListView rows_;  // the rows otherwise
   bool rebuilding_ = false;

@@ -88,9 +88,16 @@ if [[ "${2:-}" == "small" ]]; then
   # Scrolling right moves the columns after the SSID, a whole column at a time; the rows stay
   # identifiable.
   tmux_ send-keys Right
-  until_screen 'header_has "^$frozen  *链路质量\\(%\\)  Cha"'
+  # The channel starts three cells before the edge: marked as cut, in the header and in every
+  # row, never a fragment of a channel number ("14" for 149).
+  until_screen 'header_has "^$frozen  *链路质量\\(%\\)  Ch~$"'
+  unmarked=$(grep -cvE '~$' <<<"$(sed -n '3,21p' <<<"$screen")" || true)
+  ((unmarked == 0)) || { echo "FAIL: a row without the cut mark:"$'\n'"$screen" >&2; exit 1; }
   shows "08 8D BC 1E 58 1A  北京咖啡馆" || { echo "FAIL: rows lost their names" >&2; exit 1; }
-  tmux_ send-keys Right Right Right
+  # One more, and the channel shows whole: the simulated 149 on 5745 MHz.
+  tmux_ send-keys Right
+  until_screen 'header_has "^$frozen  *Channel  " && shows " 149  5745000"'
+  tmux_ send-keys Right Right
   until_screen 'header_has "^$frozen  *ullHostTimestamp"'
   # Every line fits the 80 cells, wide characters counted twice.
   while IFS= read -r line; do

@@ -58,13 +58,151 @@ TEST(TerminalView, LaysOutByDisplayWidthAndScrolls) {
   EXPECT_EQ(view.FirstColumn(), 0);
   EXPECT_EQ(view.FirstRow(), 0);
 
-  // A wide character cut by the right edge is a blank, never half a character: at 41 cells
-  // the edge falls inside the third character of "北京咖啡馆", whose column starts at cell 36.
+  // The right edge cuts with the mark, never half a wide character: at 41 cells it leaves 5
+  // cells of "北京咖啡馆", whose column starts at cell 36.
   view.OnKey(Key::kEnd, 0, 41, 10);
   lines = view.Render("t", 41, 10);
-  EXPECT_EQ(lines[8].substr(lines[8].size() - std::string("北京 ").size()), "北京 ") << lines[8];
+  EXPECT_EQ(lines[8].substr(lines[8].size() - std::string("北京~").size()), "北京~") << lines[8];
   for (const auto& line : lines) EXPECT_EQ(DisplayWidth(line), 41) << line;
-  EXPECT_EQ(view.Render("title", 3, 1), std::vector<std::string>{"tit"});
+  // 42 cells: the sixth is a blank, as half of "咖" would be.
+  lines = view.Render("t", 42, 10);
+  EXPECT_EQ(lines[8].substr(lines[8].size() - std::string("北京~ ").size()), "北京~ ") << lines[8];
+  EXPECT_EQ(view.Render("title", 3, 1), std::vector<std::string>{"ti~"});
+  // A countdown cut at the edge is marked, never a smaller count.
+  EXPECT_EQ(view.Render("Quorvan_V20160130: oqli - 19", 27, 1)[0], "Quorvan_V20160130: oqli - ~");
+}
+
+// The cells [first, end) of a line, wide characters counted twice; the lines come from Render,
+// so no wide character straddles a column's start.
+std::string CellsOf(std::string_view line, int first, int end) {
+  std::string out;
+  int cell = 0;
+  for (std::size_t i = 0; i < line.size();) {
+    const auto lead = static_cast<unsigned char>(line[i]);
+    const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    const std::string_view character = line.substr(i, length);
+    if (cell >= first && cell < end) out.append(character);
+    cell += DisplayWidth(character);
+    i += length;
+  }
+  return out;
+}
+
+std::string TrimRight(std::string text) {
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
+// Every column on screen shows each of its cells whole, or a beginning of it followed by the
+// cut mark, and a number in it whole or not at all: cut silently, "20" for 200 and "14" for
+// channel 149 read as other numbers.
+void ExpectNothingCutUnmarked(const TerminalView& view, const MemoryListView& list,
+                              const std::vector<std::string>& lines, int width) {
+  // Each shown column's first cell, left to right, as the header line places them.
+  std::vector<std::pair<int, int>> starts;  // column, first cell
+  for (int x = 0; x < width; ++x) {
+    const int column = view.ColumnAt(x);
+    if (column >= 0 && (starts.empty() || starts.back().first != column)) {
+      starts.emplace_back(column, x);
+    }
+  }
+  ASSERT_FALSE(starts.empty());
+  auto check = [&](const std::string& line, const std::vector<std::string>& cells,
+                   const std::string& what) {
+    for (std::size_t i = 0; i < starts.size(); ++i) {
+      const auto [column, first] = starts[i];
+      const int end = i + 1 < starts.size() ? starts[i + 1].second : width;
+      const std::string shown = TrimRight(CellsOf(line, first, end));
+      const std::string whole = TrimRight(cells[static_cast<std::size_t>(column)]);
+      if (shown == whole) continue;
+      ASSERT_TRUE(!shown.empty() && shown.back() == '~')
+          << what << ", column " << column << ": \"" << shown << "\" for \"" << whole << "\" in\n"
+          << line;
+      const std::string before = shown.substr(0, shown.size() - 1);
+      ASSERT_EQ(whole.rfind(before, 0), 0u) << what << ", column " << column << ": " << shown;
+      const auto digit = [](char ch) { return ch >= '0' && ch <= '9'; };
+      EXPECT_FALSE(!before.empty() && digit(before.back()) && digit(whole[before.size()]))
+          << what << ", column " << column << ": part of a number, \"" << shown << "\" for \""
+          << whole << "\"";
+    }
+  };
+  check(lines[TerminalView::kHeaderLine], list.Headers(), "header");
+  for (int i = 0; i + view.FirstRow() < list.RowCount() && i + 3 < static_cast<int>(lines.size());
+       ++i) {
+    check(lines[static_cast<std::size_t>(i + 2)], list.Row(i + view.FirstRow()),
+          "row " + std::to_string(i + view.FirstRow()));
+  }
+}
+
+// Networks as the simulated radio shows them: channel 149 and a beacon period of 200, whose
+// columns the right edge of an 80 or 160 cell terminal falls in.
+void ShowWideNumbers(testing::ListedTable& shown) {
+  shown.Cycle({Observation(1, "", -70, 5745000),
+               Observation(2, "Hotel Grand Europa Lobby 2nd Flr", -67, 2427000),
+               Observation(3, "Printer-HP-LaserJet", -58, 2412000, 200),
+               Observation(4, "HomeNet", -54, 5500000), Observation(5, "eduroam", -77, 2462000)});
+}
+
+// At every scroll position of an 80 x 24 and a 160 x 45 terminal, a column the right edge cuts
+// says so.
+TEST(TerminalView, NoColumnIsCutWithoutAMark) {
+  for (const auto& [width, height] : {std::pair{80, 24}, {160, 45}, {100, 10}, {41, 10}}) {
+    testing::ListedTable shown;
+    ShowWideNumbers(shown);
+    TerminalView view(shown.list);
+    for (int right = 0;; ++right) {
+      SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height) + ", scrolled " +
+                   std::to_string(right));
+      const auto lines = view.Render("Quorvan_V20160130: oqli - 19", width, height);
+      ASSERT_EQ(lines.size(), static_cast<std::size_t>(height));
+      for (const auto& line : lines) EXPECT_EQ(DisplayWidth(line), width) << line;
+      ExpectNothingCutUnmarked(view, shown.list, lines, width);
+      const int before = view.FirstColumn();
+      view.OnKey(Key::kRight, 0, width, height);
+      if (view.FirstColumn() == before) break;
+    }
+  }
+}
+
+// What the edge shows where the simulated radio's numbers meet it: the scrolled columns right of
+// the frozen ones, in the header, the line of channel 149 and that of beacon period 200.
+TEST(TerminalView, NumbersAtTheRightEdgeWholeOrMarked) {
+  const struct {
+    int width, height, right;
+    std::string header, channel149, beacon200;
+  } cases[] = {
+      // The signal history fits whole, and nothing of the next column starts.
+      {80, 24, 0, "信号强度 (dbm)", "30  0  0  0  0", "42  0  0  0  0"},
+      // Three cells of the channel: no digit of it rather than "14" or "1~".
+      {80, 24, 1, "链路质量(%)  Ch~", "60            ~", "84             ~"},
+      {80, 24, 2, "Channel        ~", " 149  5745000  ~", "   1  2412000  ~"},
+      {80, 24, 5, "Encryption  Bea~", "0,wep       100", "0,wep       200"},
+      // Two cells of the beacon period: "~", never "20".
+      {160, 45, 0,
+       "信号强度 (dbm)  链路质量(%)  Channel        ullTimestamp  ullHostTimestamp  Encryption  B~",
+       "30  0  0  0  0  60            149  5745000  0x0           0x0               0,wep       ~",
+       "42  0  0  0  0  84              1  2412000  0x0           0x0               0,wep       ~"},
+      {160, 45, 1,
+       "链路质量(%)  Channel        ullTimestamp  ullHostTimestamp  Encryption  BeaconPeriod  Use~",
+       "60            149  5745000  0x0           0x0               0,wep       100",
+       "84              1  2412000  0x0           0x0               0,wep       200"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height) + ", scrolled " +
+                 std::to_string(c.right));
+    testing::ListedTable shown;
+    ShowWideNumbers(shown);
+    TerminalView view(shown.list);
+    view.Render("t", c.width, c.height);
+    for (int i = 0; i < c.right; ++i) view.OnKey(Key::kRight, 0, c.width, c.height);
+    const auto lines = view.Render("t", c.width, c.height);
+    ASSERT_EQ(view.FirstColumn(), c.right);
+    // Right of the SSID, which is 26 cells wide at 80 and whole (32) at 160.
+    const int scrolled = c.width == 80 ? 64 : 70;
+    EXPECT_EQ(TrimRight(CellsOf(lines[1], scrolled, c.width)), c.header) << lines[1];
+    EXPECT_EQ(TrimRight(CellsOf(lines[2], scrolled, c.width)), c.channel149) << lines[2];
+    EXPECT_EQ(TrimRight(CellsOf(lines[5], scrolled, c.width)), c.beacon200) << lines[5];
+  }
 }
 
 // A tick that changes only the countdown leaves the state alone, so only the title is drawn;
@@ -107,7 +245,7 @@ TEST(TerminalView, StatusLineTellsWhereFromAndWhyEmpty) {
   EXPECT_EQ(lines[5].rfind("No wireless interface is up (wlan0 is down)   ? keys  q quit", 0), 0u)
       << lines[5];
   EXPECT_EQ(DisplayWidth(lines[5]), 80);
-  EXPECT_EQ(view.Render("t", 12, 6)[5], "No wireless ");  // cut to the terminal's width
+  EXPECT_EQ(view.Render("t", 12, 6)[5], "No wireless~");  // cut to the terminal's width
   shown.Cycle({Observation(1, "cafe", -50)});
   view.SetStatus({"wlan0", "listed at 12:00:20", "No wireless interface is up (wlan0 is down)"});
   lines = view.Render("t", 80, 6);

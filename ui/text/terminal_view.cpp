@@ -52,12 +52,35 @@ std::string Slice(std::string_view text, int first, int count) {
   return out;
 }
 
-// `text` cut to `cells`, with "~" marking a cut.
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// `text` cut to at most `cells`, with "~" where the cut is. Whole characters stand before the
+// mark, blanks of the text included, and a number whole or not at all: " 149  5745000" cut to 6
+// cells reads " 149 ~", to 3 cells " ~", never " 1~" or a silent " 14".
 std::string Fit(std::string_view text, int cells) {
+  if (cells <= 0) return {};
   if (DisplayWidth(text) <= cells) return std::string(text);
-  std::string cut = Slice(text, 0, cells - 1);
-  while (!cut.empty() && cut.back() == ' ') cut.pop_back();
+  std::string cut;
+  std::size_t i = 0;
+  for (int used = 0; i < text.size();) {
+    char32_t code;
+    const std::size_t length = Decode(text, i, code);
+    used += CellsOf(code);
+    if (used > cells - 1) break;
+    cut.append(text.substr(i, length));
+    i += length;
+  }
+  if (i < text.size() && IsDigit(text[i])) {
+    while (!cut.empty() && IsDigit(cut.back())) cut.pop_back();
+  }
   return cut + "~";
+}
+
+// `text` in exactly `cells` cells: cut with the mark, or padded with blanks.
+std::string FitPadded(std::string_view text, int cells) {
+  std::string out = Fit(text, cells);
+  out.append(static_cast<std::size_t>(std::max(0, cells - DisplayWidth(out))), ' ');
+  return out;
 }
 
 }  // namespace
@@ -127,13 +150,15 @@ std::vector<int> TerminalView::ShownColumns(int width) const {
 
 std::string TerminalView::Line(const std::vector<std::string>& cells, int width) const {
   std::string line;
+  int used = 0;
   for (const int c : ShownColumns(width)) {
-    const std::string text =
-        c < static_cast<int>(cells.size()) ? Fit(cells[c], widths_[c]) : std::string();
-    line += text;
-    line.append(static_cast<std::size_t>(widths_[c] - DisplayWidth(text) + kColumnGap), ' ');
+    // The column the right edge falls in is cut there, with the mark, like a long SSID: cut
+    // silently, a channel 149 would read 14 and a beacon period of 200 would read 20.
+    const int room = std::min(widths_[c], width - used);
+    line += FitPadded(c < static_cast<int>(cells.size()) ? cells[c] : std::string(), room);
+    line.append(static_cast<std::size_t>(kColumnGap), ' ');
+    used += room + kColumnGap;
   }
-  // The right edge may cut a column; a wide character cut by it becomes a blank.
   return Slice(line, 0, width);
 }
 
@@ -143,7 +168,8 @@ void TerminalView::Clamp(int width, int height) {
 }
 
 std::string TerminalView::RenderTitle(std::string_view title, int width) {
-  return width <= 0 ? std::string() : Slice(title, 0, width);
+  // Cut with the mark too: "oqli - 1" for 19 would be a wrong count.
+  return width <= 0 ? std::string() : FitPadded(title, width);
 }
 
 std::string TerminalView::StatusLine(int visible) const {
@@ -179,7 +205,7 @@ std::vector<std::string> TerminalView::Render(std::string_view title, int width,
     lines.push_back(row < list_.RowCount() ? Line(list_.Row(row), width)
                                            : std::string(static_cast<std::size_t>(width), ' '));
   }
-  if (height > 2) lines.push_back(Slice(StatusLine(visible), 0, width));
+  if (height > 2) lines.push_back(FitPadded(StatusLine(visible), width));
   return lines;
 }
 
@@ -217,7 +243,7 @@ std::vector<std::string> TerminalView::HelpLines(int width) const {
   lines.push_back("any key closes this help");
   for (std::string& text : lines) {
     while (!text.empty() && text.back() == ' ') text.pop_back();
-    if (DisplayWidth(text) > width) text = Slice(text, 0, std::max(0, width));
+    text = Fit(text, width);
   }
   return lines;
 }

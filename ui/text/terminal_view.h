@@ -49,6 +49,8 @@ struct ViewStatus {
 // line, the rows, and a status line at the bottom. Columns are as wide as their widest text.
 // Index, activity, MAC and SSID stay at the left, as frozen columns do in a spreadsheet; the
 // others scroll sideways a whole column at a time, so no column is ever cut at the left edge.
+// Whatever the right edge cuts (a column, the title, the status line) ends in the mark "~", and
+// a number is shown whole or not at all.
 class TerminalView {
  public:
   static constexpr int kSsidColumnCells = 34;  // wider SSIDs are cut, with a mark

@@ -11,7 +11,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,11 +19,10 @@
 #include "app/headless_host.h"
 #include "app/main_window.h"
 #include "ui/text/terminal_view.h"
+#include "ui/text/timer_schedule.h"
 
 namespace quorvan {
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 volatile std::sig_atomic_t interrupted = 0;  // the signal that ends the view, or 0
 
@@ -127,10 +125,7 @@ class TerminalHost final : public HeadlessHost {
 
   void Attach(CquorvanDlg& dialog) { dialog_ = &dialog; }
 
-  void StartTimer(int timer, int periodMs) override {
-    timers_[timer] = {std::chrono::milliseconds(periodMs),
-                      Clock::now() + std::chrono::milliseconds(periodMs)};
-  }
+  void StartTimer(int timer, int periodMs) override { timers_.Start(timer, periodMs); }
 
   void RunAboutBox() override { ShowBox(Box::kAbout); }
 
@@ -185,26 +180,12 @@ class TerminalHost final : public HeadlessHost {
     box_ = Box::kNone;
   }
 
-  struct Timer {
-    Clock::duration period;
-    Clock::time_point due;
-  };
-
-  // Waits for a key until the next timer falls due, delivers the timers that are due, and
-  // returns the key or ERR.
+  // Waits for a key until the next timer falls due (a second at most, so that a signal is
+  // seen), delivers the timers that are due, each once, and returns the key or ERR.
   int WaitForInput() {
-    auto next = Clock::now() + std::chrono::seconds(1);
-    for (const auto& [id, timer] : timers_) next = std::min(next, timer.due);
-    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - Clock::now());
-    timeout(static_cast<int>(std::max<long long>(0, wait.count())));
+    timeout(static_cast<int>(timers_.TimeToNext(std::chrono::seconds(1)).count()));
     const int ch = ReadKey();
-    const auto now = Clock::now();
-    for (auto& [id, timer] : timers_) {
-      if (timer.due <= now) {
-        timer.due = std::max(timer.due + timer.period, now);
-        dialog_->OnTimer(id);
-      }
-    }
+    timers_.DeliverDue([this](int timer) { dialog_->OnTimer(timer); });
     return ch;
   }
 
@@ -248,7 +229,7 @@ class TerminalHost final : public HeadlessHost {
   std::optional<TerminalView::State> drawn_;  // what the screen shows, apart from its title
   Box drawnBox_ = Box::kNone;
   CquorvanDlg* dialog_ = nullptr;
-  std::map<int, Timer> timers_;
+  TimerSchedule timers_;
   Box box_ = Box::kNone;
 };
 

@@ -1,0 +1,155 @@
+#include "ui/text/timer_schedule.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace quorvan {
+namespace {
+
+using std::chrono::milliseconds;
+
+// A clock that moves only when told, and the schedule it drives; `fired` records each handler
+// run, timer by timer.
+struct FakeClock {
+  TimerSchedule::Clock::time_point now{std::chrono::hours(1)};
+  TimerSchedule schedule{[this] { return now; }};
+  std::vector<int> fired;
+
+  void Advance(milliseconds by) { now += by; }
+  int Deliver() {
+    return schedule.DeliverDue([this](int timer) { fired.push_back(timer); });
+  }
+};
+
+// However long the loop was held up, a due timer runs once, and the next run is at the next
+// period boundary: no burst that catches up the missed periods, no shift of the phase.
+TEST(TimerSchedule, StallRunsEachTimerOnceAndSkipsMissedPeriods) {
+  const struct {
+    int periodMs;
+    int stallMs;
+    int runs;      // at the wake-up after the stall
+    int nextInMs;  // then, until the next run
+  } cases[] = {
+      {1000, 999, 0, 1},         // not due yet
+      {1000, 1000, 1, 1000},     // due on the boundary
+      {1000, 3500, 1, 500},      // a blocking scan request: once, not 3 or 4 times
+      {1000, 3000, 1, 1000},     // three periods missed exactly
+      {20000, 45000, 1, 15000},  // a scan cycle held up past two periods
+      {20000, 60000, 1, 20000},
+      {0, 25, 1, 5},  // too short a period runs every 10 ms, as SetTimer's shortest
+      {-5, 9, 0, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE("period " + std::to_string(c.periodMs) + " ms, stall " +
+                 std::to_string(c.stallMs) + " ms");
+    FakeClock clock;
+    clock.schedule.Start(7, c.periodMs);
+    clock.Advance(milliseconds(c.stallMs));
+    EXPECT_EQ(clock.Deliver(), c.runs);
+    EXPECT_EQ(clock.fired, std::vector<int>(static_cast<std::size_t>(c.runs), 7));
+    // The same wake-up again, or a loop that comes round at once: nothing is left pending.
+    EXPECT_EQ(clock.Deliver(), 0);
+    EXPECT_EQ(clock.schedule.TimeToNext(milliseconds(60000)), milliseconds(c.nextInMs));
+    clock.Advance(milliseconds(c.nextInMs - 1));
+    EXPECT_EQ(clock.Deliver(), 0);
+    clock.Advance(milliseconds(1));
+    EXPECT_EQ(clock.Deliver(), 1);
+  }
+}
+
+// The terminal loop as it runs: wait until the next due time (at most a second), then deliver.
+// The tenth tick's handler blocks for 3.5 s, as a scan request through NetworkManager may; the
+// tick timer then runs once when the handler returns and goes on at its old phase.
+TEST(TimerSchedule, HandlerThatBlocksIsFollowedByOneRunNotABurst) {
+  FakeClock clock;
+  const auto start = clock.now;
+  std::vector<long long> ticks;  // ms from start
+  clock.schedule.Start(2, 1000);
+  while (clock.now - start < milliseconds(16000)) {
+    clock.Advance(clock.schedule.TimeToNext(milliseconds(1000)));
+    clock.schedule.DeliverDue([&](int) {
+      ticks.push_back(std::chrono::duration_cast<milliseconds>(clock.now - start).count());
+      if (ticks.size() == 10) clock.Advance(milliseconds(3500));
+    });
+  }
+  const std::vector<long long> expected = {1000, 2000, 3000,  4000,  5000,  6000,  7000,
+                                           8000, 9000, 10000, 13500, 14000, 15000, 16000};
+  EXPECT_EQ(ticks, expected);
+}
+
+// Timers due at the same moment run in order of timer number, whatever order they were started
+// in: the scan cycle (1) before the countdown tick (2), at every period.
+TEST(TimerSchedule, TimersDueTogetherRunInTimerNumberOrder) {
+  FakeClock clock;
+  clock.schedule.Start(2, 1000);
+  clock.schedule.Start(1, 20000);
+  for (int second = 1; second <= 45; ++second) {
+    clock.Advance(milliseconds(1000));
+    clock.fired.clear();
+    clock.Deliver();
+    const std::vector<int> expected =
+        second % 20 == 0 ? std::vector<int>{1, 2} : std::vector<int>{2};
+    EXPECT_EQ(clock.fired, expected) << "at " << second << " s";
+  }
+  // Both held up together: still one run each, in the same order.
+  clock.fired.clear();
+  clock.Advance(milliseconds(45000));
+  clock.Deliver();
+  EXPECT_EQ(clock.fired, (std::vector<int>{1, 2}));
+}
+
+// A killed timer runs no more, not even a delivery that was due; starting a timer again begins
+// a new period from then.
+TEST(TimerSchedule, KillStopsAndStartAgainRestartsThePeriod) {
+  FakeClock clock;
+  clock.schedule.Start(1, 20000);
+  clock.schedule.Start(2, 1000);
+  clock.Advance(milliseconds(2500));
+  EXPECT_EQ(clock.Deliver(), 1);
+  clock.schedule.Kill(2);
+  clock.schedule.Kill(5);  // never started: nothing happens
+  EXPECT_FALSE(clock.schedule.Running(2));
+  EXPECT_TRUE(clock.schedule.Running(1));
+  clock.fired.clear();
+  for (int i = 0; i < 40; ++i) {
+    clock.Advance(milliseconds(1000));
+    clock.Deliver();
+  }
+  EXPECT_EQ(clock.fired, (std::vector<int>{1, 1}));  // at 20 s and 40 s; the tick no more
+  clock.schedule.Kill(1);
+  EXPECT_EQ(clock.schedule.TimeToNext(milliseconds(1000)), milliseconds(1000));
+  EXPECT_EQ(clock.Deliver(), 0);
+
+  // Started again 300 ms into a period: due a whole period later, with the new period.
+  clock.schedule.Start(3, 1000);
+  clock.Advance(milliseconds(300));
+  clock.schedule.Start(3, 500);
+  EXPECT_EQ(clock.schedule.TimeToNext(milliseconds(5000)), milliseconds(500));
+
+  // Both due; the first handler kills the second, which then does not run; a timer the handler
+  // starts again is not run in the same round either.
+  clock.schedule.Start(1, 1000);
+  clock.schedule.Start(2, 1000);
+  clock.schedule.Kill(3);
+  clock.Advance(milliseconds(1000));
+  clock.fired.clear();
+  clock.schedule.DeliverDue([&](int timer) {
+    clock.fired.push_back(timer);
+    if (timer == 1) clock.schedule.Kill(2);
+  });
+  EXPECT_EQ(clock.fired, std::vector<int>{1});
+  clock.schedule.Start(2, 1000);
+  clock.Advance(milliseconds(1000));
+  clock.fired.clear();
+  clock.schedule.DeliverDue([&](int timer) {
+    clock.fired.push_back(timer);
+    if (timer == 1) clock.schedule.Start(2, 1000);
+  });
+  EXPECT_EQ(clock.fired, std::vector<int>{1});
+  EXPECT_EQ(clock.schedule.TimeToNext(milliseconds(5000)), milliseconds(1000));
+}
+
+}  // namespace
+}  // namespace quorvan

@@ -46,4 +46,64 @@ bool IsUtf8(std::string_view text) {
   return true;
 }
 
+namespace {
+
+void AppendUtf8(char32_t code, std::string& out) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+}  // namespace
+
+std::wstring WideFromBytes(std::string_view bytes) {
+  std::wstring wide;
+  for (std::size_t at = 0; at < bytes.size();) {
+    char32_t code = 0;
+    std::size_t length = Utf8SequenceAt(bytes, at, code);
+    if (length == 0) {
+      code = 0xDC00 + static_cast<unsigned char>(bytes[at]);
+      length = 1;
+    }
+    if (sizeof(wchar_t) == 2 && code >= 0x10000) {
+      wide += static_cast<wchar_t>(0xD800 + ((code - 0x10000) >> 10));
+      wide += static_cast<wchar_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+    } else {
+      wide += static_cast<wchar_t>(code);
+    }
+    at += length;
+  }
+  return wide;
+}
+
+std::string BytesFromWide(std::wstring_view wide) {
+  std::string bytes;
+  for (std::size_t i = 0; i < wide.size(); ++i) {
+    auto code = static_cast<char32_t>(wide[i]);
+    if (code >= 0xD800 && code <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 &&
+        wide[i + 1] <= 0xDFFF) {
+      code = 0x10000 + ((code - 0xD800) << 10) + (static_cast<char32_t>(wide[++i]) - 0xDC00);
+    } else if (code >= 0xDC80 && code <= 0xDCFF) {
+      bytes += static_cast<char>(code - 0xDC00);
+      continue;
+    } else if ((code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) {
+      code = 0xFFFD;  // a lone surrogate of another kind, or no code point at all
+    }
+    AppendUtf8(code, bytes);
+  }
+  return bytes;
+}
+
 }  // namespace quorvan

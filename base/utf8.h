@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace quorvan {
@@ -12,5 +13,11 @@ std::size_t Utf8SequenceAt(std::string_view text, std::size_t at, char32_t& code
 
 // Whether all of `text` is valid UTF-8 in that sense.
 bool IsUtf8(std::string_view text);
+
+// Names that cross an API of wide strings (UTF-16 where wchar_t has 16 bits, UTF-32 where it has
+// 32) and back. A byte that is not part of valid UTF-8 travels as a lone surrogate, U+DC80 to
+// U+DCFF, so that any bytes come back as they went.
+std::wstring WideFromBytes(std::string_view bytes);
+std::string BytesFromWide(std::wstring_view wide);
 
 }  // namespace quorvan

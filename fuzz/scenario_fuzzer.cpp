@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "wlan/scenario_file.h"
+#include "scenario/scenario_file.h"
 
 namespace {
 

@@ -2,9 +2,13 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <utility>
 
+#include "base/utf8.h"
 #include "tracking/scan_cycle.h"
+#include "wlan/bss_entry.h"
 #include "wlan/native_wifi.h"
 
 namespace quorvan {
@@ -50,27 +54,23 @@ InterfaceList ListInterfaces(const ClientHandle& client) {
   return list;
 }
 
-BssObservation ObservationFrom(const WLAN_BSS_ENTRY& entry) {
-  BssObservation observation;
-  std::copy_n(entry.dot11Bssid, observation.bssid.size(), observation.bssid.begin());
-  // All 32 bytes: the name ends at its first zero byte, whatever uSSIDLength says.
-  std::copy_n(entry.dot11Ssid.ucSSID, observation.ssid.size(), observation.ssid.begin());
-  observation.rssi = entry.lRssi;
-  observation.linkQuality = entry.uLinkQuality;
-  observation.timestamp = entry.ullTimestamp;
-  observation.hostTimestamp = entry.ullHostTimestamp;
-  observation.centerFrequency = entry.ulChCenterFrequency;
-  observation.beaconPeriod = entry.usBeaconPeriod;
-  return observation;
-}
-
 QueryListener& Listener() {
   static QueryListener listener;
   return listener;
 }
 
-void Tell(QueryOutcome outcome, std::span<const BssObservation> observations = {}) {
-  if (Listener()) Listener()(outcome, observations);
+// `interface`, when given, is the one the query read: its description is told too, a fixed
+// array whose zero may be missing.
+void Tell(QueryOutcome outcome, std::span<const BssObservation> observations = {},
+          const WLAN_INTERFACE_INFO* interface = nullptr) {
+  if (!Listener()) return;
+  std::string name;
+  if (interface != nullptr) {
+    const WCHAR* description = interface->strInterfaceDescription;
+    name = BytesFromWide(std::wstring_view(
+        description, std::find(description, description + WLAN_MAX_NAME_LENGTH, 0) - description));
+  }
+  Listener()(outcome, observations, name);
 }
 
 }  // namespace
@@ -113,9 +113,9 @@ int QueryBssSnapshot(NetworkTable& table) {
       snapshot.push_back(ObservationFrom(entries[i]));
     }
     MergeBssList(table, snapshot);
-    Tell(QueryOutcome::kListed, snapshot);
+    Tell(QueryOutcome::kListed, snapshot, &interfaces->InterfaceInfo[0]);
   } else {
-    Tell(QueryOutcome::kListFailed);
+    Tell(QueryOutcome::kListFailed, {}, &interfaces->InterfaceInfo[0]);
   }
   return 0;
 }

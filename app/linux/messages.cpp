@@ -1,6 +1,10 @@
 #include "app/linux/messages.h"
 
+#include <netlink/errno.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 #include "ui/ssid_text.h"
 
@@ -17,7 +21,62 @@ std::string DownList(const std::vector<std::string>& names) {
   return text + (names.size() == 1 ? " is down" : " are down");
 }
 
-// The first letter in upper case, for text that starts a sentence of its own.
+// The error numbers of the Native Wifi functions, where no failure says more. No number is
+// shown: on Linux a Windows error number means nothing to the reader.
+std::string ErrorText(DWORD error) {
+  switch (error) {
+    case ERROR_SUCCESS:
+      return "no error";
+    case ERROR_ACCESS_DENIED:
+      return "access denied";
+    case ERROR_INVALID_HANDLE:
+      return "invalid handle";
+    case ERROR_NOT_ENOUGH_MEMORY:
+      return "not enough memory";
+    case ERROR_GEN_FAILURE:
+      return "the device failed";
+    case ERROR_NOT_SUPPORTED:
+      return "not supported";
+    case ERROR_INVALID_PARAMETER:
+      return "invalid parameter";
+    case ERROR_BUSY:
+      return "busy";
+    case ERROR_SERVICE_NOT_ACTIVE:
+      return "no WLAN service is running";
+    case ERROR_NOT_FOUND:
+      return "interface not found";
+    default:
+      return "error " + std::to_string(error);
+  }
+}
+
+// What the system answered: the kernel's errno, else libnl's code.
+std::string SystemAnswer(const WlanFailure& failure) {
+  if (failure.systemError != 0) return std::strerror(failure.systemError);
+  if (failure.libnlError != 0) return nl_geterror(failure.libnlError);
+  return "no reason given";
+}
+
+const char* ScenarioErrorName(QueryOutcome outcome) {
+  switch (outcome) {
+    case QueryOutcome::kNoService:
+      return "no-service";
+    case QueryOutcome::kNoInterface:
+      return "no-interface";
+    case QueryOutcome::kListFailed:
+      return "query-failed";
+    case QueryOutcome::kListed:
+      break;
+  }
+  return "listed";
+}
+
+bool ScanNeedsPrivilege(const WlanFailure& failure) {
+  return failure.stage == WlanFailure::Stage::kScanRequest &&
+         (failure.systemError == EPERM || failure.systemError == EACCES);
+}
+
+// The first letter in upper case, for a clause of ours that starts a sentence of its own.
 std::string Sentence(std::string text) {
   if (!text.empty() && text[0] >= 'a' && text[0] <= 'z')
     text[0] = static_cast<char>(text[0] - 'a' + 'A');
@@ -26,6 +85,35 @@ std::string Sentence(std::string text) {
 
 }  // namespace
 
+std::string DescribeFailure(const WlanFailure& failure, DWORD error) {
+  using enum WlanFailure::Stage;
+  switch (failure.stage) {
+    case kNone:
+      break;
+    case kNetlink:
+      return "no generic netlink socket: " + SystemAnswer(failure);
+    case kNoNl80211:
+      return "this kernel has no Wi-Fi support (nl80211 is missing)";
+    case kInterfaces:
+      return "listing the interfaces: " + SystemAnswer(failure);
+    case kScanRequest: {
+      std::string text = ScanNeedsPrivilege(failure)
+                             ? std::string("a fresh scan needs CAP_NET_ADMIN")
+                             : "the scan request failed: " + SystemAnswer(failure);
+      if (!failure.networkManagerRefusal.empty()) {
+        text += ", and NetworkManager refused it (" + failure.networkManagerRefusal + ")";
+      }
+      return text;
+    }
+    case kScanResults:
+      return "reading the scan results: " + SystemAnswer(failure);
+    case kScenarioLine:
+      return "line " + std::to_string(failure.scenarioLine) + " of the scenario is {\"error\": \"" +
+             ScenarioErrorName(failure.scenarioOutcome) + "\"}";
+  }
+  return ErrorText(error);
+}
+
 std::string DescribeDiagnosis(const WlanDiagnosis& diagnosis) {
   using enum WlanDiagnosis::Problem;
   const std::string& service = diagnosis.service;
@@ -33,13 +121,9 @@ std::string DescribeDiagnosis(const WlanDiagnosis& diagnosis) {
     case kNone:
       return {};
     case kNoService:
-    case kInterfacesFailed: {
-      std::string text = "no wireless interface was found - " + service + ": " +
-                         std::string(WlanErrorText(diagnosis.error)) + " (error " +
-                         std::to_string(diagnosis.error) + ")";
-      if (!diagnosis.detail.empty()) text += ": " + diagnosis.detail;
-      return text;
-    }
+    case kInterfacesFailed:
+      return "no wireless interface was found - " + service + ": " +
+             DescribeFailure(diagnosis.failure, diagnosis.error);
     case kNoInterface:
       return service + ": no wireless interface was found";
     case kNoneUp:
@@ -72,13 +156,14 @@ std::string RefuseInterface(const InterfaceChoice& choice) {
     why += "there is no such interface";
   } else if (!choice.wireless) {
     why += "not a Wi-Fi interface";
-  } else if (choice.listError.empty()) {
+  } else if (choice.listError == ERROR_SUCCESS) {
     why += "a Wi-Fi interface, but not in managed mode (an access point or a monitor?)";
   } else {
     why += "a Wi-Fi interface";
   }
-  if (!choice.listError.empty()) {
-    return why + "; the Wi-Fi interfaces cannot be listed: " + choice.listError;
+  if (choice.listError != ERROR_SUCCESS) {
+    return why + "; the Wi-Fi interfaces cannot be listed: " +
+           DescribeFailure(choice.listFailure, choice.listError);
   }
   if (choice.stations.empty()) return why + "; there is no managed Wi-Fi interface here";
   std::string names;
@@ -93,15 +178,15 @@ std::string EmptyListReason(QueryOutcome outcome, const std::function<WlanDiagno
   if (outcome == QueryOutcome::kListed) return {};
   using enum WlanDiagnosis::Problem;
   const WlanDiagnosis diagnosis = diagnose ? diagnose() : WlanDiagnosis();
-  const std::string said =
-      diagnosis.detail.empty() ? std::string(WlanErrorText(diagnosis.error)) : diagnosis.detail;
+  const std::string said = DescribeFailure(diagnosis.failure, diagnosis.error);
   switch (diagnosis.problem) {
     case kNone:
       break;
     case kNoService:
-      return diagnosis.detail.empty()
+      // What is missing, where the service says it; the bare error number says less.
+      return diagnosis.failure.stage == WlanFailure::Stage::kNone
                  ? "The WLAN service could not be reached (" + diagnosis.service + ": " + said + ")"
-                 : Sentence(diagnosis.detail);
+                 : Sentence(said);
     case kInterfacesFailed:
       return "The wireless interfaces could not be listed (" + diagnosis.service + ": " + said +
              ")";
@@ -129,16 +214,17 @@ std::string WhyResultsMayBeStale(const FreshScan& scan, std::chrono::millisecond
     case ScanEnd::kNotWaited:
       break;
   }
-  switch (scan.error) {
-    case ERROR_SUCCESS:
-      return "the end of the scan could not be awaited";
-    case ERROR_ACCESS_DENIED:
-      return scan.detail.empty() ? "a fresh scan needs CAP_NET_ADMIN" : scan.detail;
-    case ERROR_BUSY:
-      return "the radio is busy";
-    default:
-      return "the scan request failed: " + std::string(WlanErrorText(scan.error));
+  if (scan.error == ERROR_SUCCESS) return "the end of the scan could not be awaited";
+  if (scan.error == ERROR_BUSY) return "the radio is busy";
+  if (scan.error == ERROR_ACCESS_DENIED || ScanNeedsPrivilege(scan.failure)) {
+    WlanFailure refused = scan.failure;
+    refused.stage = WlanFailure::Stage::kScanRequest;
+    refused.systemError = EPERM;
+    return DescribeFailure(refused, scan.error);
   }
+  return scan.failure.stage == WlanFailure::Stage::kNone
+             ? "the scan request failed: " + ErrorText(scan.error)
+             : DescribeFailure(scan.failure, scan.error);
 }
 
 }  // namespace quorvan

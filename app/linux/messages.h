@@ -9,10 +9,17 @@
 #include <string_view>
 #include <vector>
 
-#include "wlan/linux/wlan_service.h"
+#include "wlan/linux/diagnosis.h"
+#include "wlan/linux/interface_probe.h"
+#include "wlan/linux/wlan_failure.h"
 #include "wlan/query_outcome.h"
 
 namespace quorvan {
+
+// What went wrong in a call of the WLAN service that returned `error`, as a clause: "this
+// kernel has no Wi-Fi support (nl80211 is missing)", "a fresh scan needs CAP_NET_ADMIN". The
+// error number itself is worded only when the failure says nothing more.
+std::string DescribeFailure(const WlanFailure& failure, DWORD error);
 
 // One line on why no BSS data comes, or "" for WlanDiagnosis::Problem::kNone. Example:
 // "nl80211: no wireless interface is up (wlan0 and wlan1 are down)".
@@ -20,15 +27,6 @@ std::string DescribeDiagnosis(const WlanDiagnosis& diagnosis);
 
 // Why the last query found no BSS list, when the service has nothing better to say.
 std::string DescribeQueryOutcome(QueryOutcome outcome);
-
-// What the system knows of the interface a user named with --interface.
-struct InterfaceChoice {
-  std::string name;
-  bool exists = false;                // the kernel has a network interface of that name
-  bool wireless = false;              // and it is a Wi-Fi interface (of any mode)
-  std::vector<std::string> stations;  // the managed Wi-Fi interfaces, which can be watched
-  std::string listError;              // why the Wi-Fi interfaces could not be listed, or ""
-};
 
 // Why the named interface cannot be watched, naming those that can, or "" when it can.
 std::string RefuseInterface(const InterfaceChoice& choice);

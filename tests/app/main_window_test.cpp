@@ -5,8 +5,8 @@
 #include <map>
 
 #include "app/headless_host.h"
-#include "app/list_mode.h"
-#include "tests/support/fake_radio.h"
+#include "app/linux/list_mode.h"
+#include "tests/support/fake_wlan.h"
 #include "ui/column_sort.h"
 
 namespace quorvan {
@@ -45,11 +45,8 @@ class FakeHost final : public HeadlessHost {
 
 class MainWindowTest : public ::testing::Test {
  protected:
-  MainWindowTest() : radio(testing::InstallFakeRadio()) {
-    radio->lists = {{BssEntry(1, "home", -50), BssEntry(2, "cafe", -70)},
-                    {BssEntry(1, "home", -52)}};
-  }
-  std::shared_ptr<testing::FakeRadio> radio;
+  testing::ScopedFakeWlan radio{{.lists = {{BssEntry(1, "home", -50), BssEntry(2, "cafe", -70)},
+                                           {BssEntry(1, "home", -52)}}}};
   FakeHost host;
 };
 
@@ -102,7 +99,7 @@ TEST_F(MainWindowTest, ListModeScansBeforeEachQuery) {
   std::string order;
   const ListResult result = RunListMode(
       3,
-      [&](QueryOutcome, std::span<const BssObservation> bsses) {
+      [&](QueryOutcome, std::span<const BssObservation> bsses, std::string_view) {
         order += "query" + std::to_string(bsses.size()) + " ";
       },
       [&] {

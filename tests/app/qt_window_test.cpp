@@ -13,7 +13,7 @@
 #include <algorithm>
 
 #include "app/qt/quorvan_dialog.h"
-#include "tests/support/fake_radio.h"
+#include "tests/support/fake_wlan.h"
 
 namespace quorvan {
 namespace {
@@ -62,7 +62,7 @@ QStringList AboutBoxShownBy(const std::function<void()>& action) {
 }
 
 TEST(QtWindow, ShowsSortsOpensAboutAndCloses) {
-  auto radio = testing::InstallFakeRadio();
+  const testing::ScopedFakeWlan radio;
   radio->lists = {{BssEntry(1, "bravo", -50), BssEntry(2, "alpha", -70),
                    BssEntry(3, "charlie", -60), BssEntry(4, "\xE5\xAE\xB6", -55)},
                   {BssEntry(5, "delta", -40), BssEntry(2, "alpha", -72)}};
@@ -114,7 +114,7 @@ QStringList ContextMenuTexts(QuorvanDialog& dialog) {
 // What a user does around the list: resizes and maximises the window, reads a cut SSID from its
 // tooltip, sees which column is sorted which way, copies rows.
 TEST(QtWindow, ResizesShowsTipsSortIndicatorAndCopiesRows) {
-  auto radio = testing::InstallFakeRadio();
+  const testing::ScopedFakeWlan radio;
   const std::string longName = "Hotel Grand Europa Lobby 5G";
   radio->lists = {
       {BssEntry(1, "bravo", -50), BssEntry(2, "alpha", -70), BssEntry(3, longName, -60)}};
@@ -216,7 +216,7 @@ Ink InkAcrossTheMiddle(ListTreeView& list) {
 }
 
 TEST(QtWindow, SaysWhyTheListIsEmptyUntilTheFirstRow) {
-  auto radio = testing::InstallFakeRadio();
+  const testing::ScopedFakeWlan radio;
   radio->lists = {{}, {BssEntry(1, "bravo", -50)}};
   std::string reason = "No wireless interface is up (wlan0 is down)";
   QuorvanDialog dialog;

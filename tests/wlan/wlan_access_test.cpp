@@ -2,14 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <netlink/errno.h>
+
 #include <array>
+#include <cerrno>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/linux/messages.h"
+#include "tests/support/fake_wlan.h"
 #include "tracking/scan_cycle.h"
+#include "wlan/linux/diagnosis.h"
 #include "wlan/linux/nl80211_service.h"
 #include "wlan/linux/scenario_service.h"
 #include "wlan/linux/wlan_service.h"
@@ -18,80 +24,23 @@ namespace quorvan {
 namespace {
 
 using enum QueryOutcome;
+using Stage = WlanFailure::Stage;
 constexpr char kFullName[] = "0123456789abcdef0123456789ABCDEF";
-
-WLAN_BSS_ENTRY Entry(uint8_t first, std::string_view ssid, ULONG length) {
-  WLAN_BSS_ENTRY entry = {};
-  entry.dot11Ssid.uSSIDLength = length, entry.dot11Bssid[0] = first;
-  ssid.copy(reinterpret_cast<char*>(entry.dot11Ssid.ucSSID), ssid.size());
-  return entry;
-}
-
-struct Answers {
-  DWORD open = ERROR_SUCCESS, enumerate = ERROR_SUCCESS, scan = ERROR_SUCCESS, list = ERROR_SUCCESS;
-  std::vector<WlanInterface> interfaces = {{GUID{1, 0, 0, {}}, "wlan0"},
-                                           {GUID{2, 0, 0, {}}, std::string(300, 'x')}};
-  std::vector<WLAN_BSS_ENTRY> entries = {Entry(7, "abcdef", 2), Entry(8, kFullName, 32)};
-  bool waits = false;  // a service with scan events, whose wait ends as `end` says
-  ScanEnd end = ScanEnd::kFinished;
-  std::string lastFailure = "";  // what the service says of its last failure
-};
-
-// Answers as told, logging the calls, what matters of their arguments and, on closing, the
-// lists still unfreed.
-struct FakeWlan : WlanService, Answers {
-  explicit FakeWlan(const Answers& answers) : Answers(answers) {}
-  struct Session : WlanSession {
-    explicit Session(FakeWlan& fake) : f(fake) {}
-    ~Session() override { f.log += " close" + std::to_string(CurrentWlanLayerUsage().liveLists); }
-    DWORD EnumInterfaces(std::vector<WlanInterface>& out) override {
-      f.log += " enum";
-      if (f.enumerate == ERROR_SUCCESS) out = f.interfaces;
-      return f.enumerate;
-    }
-    DWORD Scan(const GUID& guid, const DOT11_SSID* ssid, const WLAN_RAW_DATA* ie) override {
-      f.log += " scan" + std::to_string(guid.Data1) + (ssid || ie ? "+data" : "");
-      return f.scan;
-    }
-    DWORD ScanAndWait(const GUID& guid, std::chrono::milliseconds limit, ScanEnd& end) override {
-      if (!f.waits) return WlanSession::ScanAndWait(guid, limit, end);
-      f.log += " wait" + std::to_string(guid.Data1) + "/" + std::to_string(limit.count());
-      end = f.end;
-      return f.scan;
-    }
-    DWORD GetBssList(const GUID& guid, const DOT11_SSID* ssid, DOT11_BSS_TYPE type, bool secure,
-                     std::vector<WLAN_BSS_ENTRY>& out) override {
-      f.log += " list" + std::to_string(guid.Data1) + " type" + std::to_string(type) +
-               (secure ? " secure" : "") + (ssid ? "+ssid" : "");
-      if (f.list == ERROR_SUCCESS) out = f.entries;
-      return f.list;
-    }
-    FakeWlan& f;
-  };
-  std::string Name() const override { return "fake"; }
-  std::string LastFailure() const override { return lastFailure; }
-  DWORD Open(DWORD version, std::unique_ptr<WlanSession>& session) override {
-    log += " open" + std::to_string(version);
-    if (open == ERROR_SUCCESS) session = std::make_unique<Session>(*this);
-    return open;
-  }
-  std::string log;
-};
 
 class WlanAccess : public ::testing::Test {
  protected:
-  void Install(const Answers& answers) {
-    auto service = std::make_unique<FakeWlan>(answers);
-    fake_ = service.get();
-    SetWlanService(std::move(service));
+  void Install(const testing::FakeAnswers& answers) {
+    fake_.reset();
+    fake_.emplace(answers);
   }
   void TearDown() override {
     SetQueryListener({});
-    SetWlanService(nullptr);
+    fake_.reset();
     EXPECT_EQ(CurrentWlanLayerUsage().openHandles, 0u);
     EXPECT_EQ(CurrentWlanLayerUsage().liveLists, 0u);
   }
-  FakeWlan* fake_ = nullptr;
+  testing::FakeWlan& fake() { return **fake_; }
+  std::optional<testing::ScopedFakeWlan> fake_;
 };
 
 // Each step failing in turn; the listener hears L(isted), N(o service), no I(nterface) or list
@@ -100,21 +49,29 @@ TEST_F(WlanAccess, RequestScanAndQueryAtEveryStep) {
   const std::string scan = " open2 enum scan1 close0", none = " open2 enum close0",
                     list = " open2 enum list1 type3 secure close0";
   const struct {
-    Answers answers;
+    testing::FakeAnswers answers;
     int scanResult, queryResult;
     std::string calls, heard;
   } cases[] = {
-      {{}, 0, 0, scan + list, "L2 "},
+      {{}, 0, 0, scan + list, "L2 wlan0"},
       {{.open = ERROR_SERVICE_NOT_ACTIVE}, 1, 2, " open2 open2", "N0 "},
       {{.enumerate = ERROR_GEN_FAILURE}, 2, 2, none + none, "I0 "},
       {{.interfaces = {}}, 2, 2, none + none, "I0 "},
-      {{.scan = ERROR_ACCESS_DENIED}, 3, 0, scan + list, "L2 "},
-      {{.list = ERROR_NOT_FOUND}, 0, 0, scan + list, "F0 "},
-      {{.entries = {}}, 0, 0, scan + list, "L0 "},
+      {{.scan = ERROR_ACCESS_DENIED}, 3, 0, scan + list, "L2 wlan0"},
+      {{.list = ERROR_NOT_FOUND}, 0, 0, scan + list, "F0 wlan0"},
+      {{.lists = {{}}}, 0, 0, scan + list, "L0 wlan0"},
+      // The interface as the query read it: bytes that are not UTF-8 come back as they were.
+      {{.interfaces = {{GUID{1, 0, 0, {}}, "w\xC3\xA4\xFF"}}},
+       0,
+       0,
+       scan + list,
+       "L2 w\xC3\xA4\xFF"},
   };
   std::string heard;
-  SetQueryListener([&](QueryOutcome outcome, std::span<const BssObservation> bsses) {
-    heard += "LNIF"[static_cast<int>(outcome)] + std::to_string(bsses.size()) + " ";
+  SetQueryListener([&](QueryOutcome outcome, std::span<const BssObservation> bsses,
+                       std::string_view read) {
+    heard +=
+        "LNIF"[static_cast<int>(outcome)] + std::to_string(bsses.size()) + " " + std::string(read);
   });
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);
@@ -125,11 +82,12 @@ TEST_F(WlanAccess, RequestScanAndQueryAtEveryStep) {
     table.begin()->seen = 0;
     heard.clear();
     EXPECT_EQ(QueryBssSnapshot(table), c.queryResult);
-    EXPECT_EQ(fake_->log, c.calls);
+    EXPECT_EQ(fake().log, c.calls);
     EXPECT_EQ(heard, c.heard);
     std::string names;
     for (const TrackedNetwork& record : table) names += record.ssid + std::to_string(record.seen);
-    EXPECT_EQ(names, c.heard == "L2 " ? "abcdef1" + std::string(kFullName) + "1" : "old0");
+    EXPECT_EQ(names,
+              c.heard.starts_with("L2 ") ? "abcdef1" + std::string(kFullName) + "1" : "old0");
   }
 }
 
@@ -143,13 +101,13 @@ TEST_F(WlanAccess, DownInterfacesAreNotListedAndNamedWhenNoneIsUp) {
   EXPECT_EQ(RequestScan(), 0);
   NetworkTable table;
   EXPECT_EQ(QueryBssSnapshot(table), 0);
-  EXPECT_EQ(fake_->log, " open2 enum scan2 close0 open2 enum list2 type3 secure close0");
+  EXPECT_EQ(fake().log, " open2 enum scan2 close0 open2 enum list2 type3 secure close0");
   EXPECT_EQ(DiagnoseWlanService().problem, WlanDiagnosis::Problem::kNone);
 
   using enum WlanDiagnosis::Problem;
   // What stderr says, and what the window shows in place of the rows.
   const struct {
-    Answers answers;
+    testing::FakeAnswers answers;
     WlanDiagnosis::Problem problem;
     std::string text;
     std::string shown;
@@ -172,17 +130,28 @@ TEST_F(WlanAccess, DownInterfacesAreNotListedAndNamedWhenNoneIsUp) {
        "No wireless interface was found"},
       {{.enumerate = ERROR_GEN_FAILURE},
        kInterfacesFailed,
-       "no wireless interface was found - fake: the device failed (error 31)",
+       "no wireless interface was found - fake: the device failed",
        "The wireless interfaces could not be listed (fake: the device failed)"},
-      {{.open = ERROR_SERVICE_NOT_ACTIVE, .lastFailure = "this kernel has no Wi-Fi support"},
+      {{.enumerate = ERROR_GEN_FAILURE,
+        .failure = {.stage = Stage::kInterfaces, .systemError = ENOBUFS}},
+       kInterfacesFailed,
+       "no wireless interface was found - fake: listing the interfaces: No buffer space available",
+       "The wireless interfaces could not be listed (fake: listing the interfaces: No buffer space "
+       "available)"},
+      {{.open = ERROR_SERVICE_NOT_ACTIVE, .failure = {.stage = Stage::kNoNl80211}},
        kNoService,
-       "no wireless interface was found - fake: WLAN service not available (error 1062): this "
-       "kernel has no Wi-Fi support",
-       "This kernel has no Wi-Fi support"},
+       "no wireless interface was found - fake: this kernel has no Wi-Fi support (nl80211 is "
+       "missing)",
+       "This kernel has no Wi-Fi support (nl80211 is missing)"},
+      {{.open = ERROR_SERVICE_NOT_ACTIVE,
+        .failure = {.stage = Stage::kNetlink, .libnlError = NLE_NOMEM}},
+       kNoService,
+       "no wireless interface was found - fake: no generic netlink socket: Out of memory",
+       "No generic netlink socket: Out of memory"},
       {{.open = ERROR_SERVICE_NOT_ACTIVE},
        kNoService,
-       "no wireless interface was found - fake: WLAN service not available (error 1062)",
-       "The WLAN service could not be reached (fake: WLAN service not available)"},
+       "no wireless interface was found - fake: no WLAN service is running",
+       "The WLAN service could not be reached (fake: no WLAN service is running)"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
@@ -207,7 +176,7 @@ TEST_F(WlanAccess, FreshScanOfTheFirstUpInterfaceAndWhyItMayBeStale) {
   constexpr std::chrono::milliseconds kTen{10000}, kShort{2500};
   using enum ScanEnd;
   const struct {
-    Answers answers;
+    testing::FakeAnswers answers;
     std::chrono::milliseconds limit;
     DWORD error;
     std::string calls, why;
@@ -223,11 +192,22 @@ TEST_F(WlanAccess, FreshScanOfTheFirstUpInterfaceAndWhyItMayBeStale) {
        5,
        " open2 enum scan1 close0 wlan0",
        "a fresh scan needs CAP_NET_ADMIN"},
-      {{.scan = ERROR_ACCESS_DENIED, .lastFailure = "NetworkManager refused it too"},
+      {{.scan = ERROR_ACCESS_DENIED,
+        .failure = {.stage = Stage::kScanRequest,
+                    .systemError = EPERM,
+                    .networkManagerRefusal =
+                        "org.freedesktop.NetworkManager.PermissionDenied: no"}},
        kTen,
        5,
        " open2 enum scan1 close0 wlan0",
-       "NetworkManager refused it too"},
+       "a fresh scan needs CAP_NET_ADMIN, and NetworkManager refused it "
+       "(org.freedesktop.NetworkManager.PermissionDenied: no)"},
+      {{.scan = ERROR_GEN_FAILURE,
+        .failure = {.stage = Stage::kScanRequest, .systemError = ENETDOWN}},
+       kTen,
+       31,
+       " open2 enum scan1 close0 wlan0",
+       "the scan request failed: Network is down"},
       {{.scan = ERROR_BUSY}, kTen, 170, " open2 enum scan1 close0 wlan0", "the radio is busy"},
       {{.scan = ERROR_GEN_FAILURE},
        kTen,
@@ -263,7 +243,7 @@ TEST_F(WlanAccess, FreshScanOfTheFirstUpInterfaceAndWhyItMayBeStale) {
     Install(c.answers);
     const FreshScan scan = ScanFirstInterfaceAndWait(c.limit);
     EXPECT_EQ(scan.error, c.error);
-    EXPECT_EQ(fake_->log + " " + scan.interfaceName, c.calls);
+    EXPECT_EQ(fake().log + " " + scan.interfaceName, c.calls);
     EXPECT_EQ(WhyResultsMayBeStale(scan, c.limit), c.why);
   }
 }
@@ -284,7 +264,7 @@ TEST_F(WlanAccess, LayerGuardsHandlesAndLists) {
   WlanFreeMemory(interfaces);
   int notAList = 0;
   WlanFreeMemory(&notAList);
-  EXPECT_EQ(fake_->log, " open2 enum close1");
+  EXPECT_EQ(fake().log, " open2 enum close1");
 }
 
 // Scans between queries meet the next query's line and consume none; a query takes one line.
@@ -297,10 +277,11 @@ TEST_F(WlanAccess, ScenarioReplayQueriesTakeOneLineEachScansNone) {
   const QueryListener replay = service->QueryEndListener();
   SetWlanService(std::move(service));
   std::string heard;
-  SetQueryListener([&](QueryOutcome outcome, std::span<const BssObservation> bsses) {
-    replay(outcome, bsses);
-    heard += "LNIF"[static_cast<int>(outcome)] + std::to_string(bsses.size()) + " ";
-  });
+  SetQueryListener(
+      [&](QueryOutcome outcome, std::span<const BssObservation> bsses, std::string_view read) {
+        replay(outcome, bsses, read);
+        heard += "LNIF"[static_cast<int>(outcome)] + std::to_string(bsses.size()) + " ";
+      });
   NetworkTable table;
   std::vector<int> results;
   for (int i = 0; i < 7; ++i) {
@@ -315,20 +296,26 @@ TEST_F(WlanAccess, ScenarioReplayQueriesTakeOneLineEachScansNone) {
 // everything fails as on Windows without the WLAN service; the guard puts back what was there.
 TEST_F(WlanAccess, WithoutAServiceOrNl80211OpeningFails) {
   NetworkTable table;
-  EXPECT_EQ(CurrentWlanService().Name(), "no WLAN service");
+  EXPECT_EQ(InstalledWlanService()->Name(), "no WLAN service");
   EXPECT_EQ(RequestScan(), 1);
   EXPECT_EQ(QueryBssSnapshot(table), 2);
   {
     const ScopedWlanService real(std::make_unique<Nl80211Service>());
-    EXPECT_EQ(CurrentWlanService().Name(), "nl80211");
+    EXPECT_EQ(InstalledWlanService()->Name(), "nl80211");
     std::unique_ptr<WlanSession> session;
-    const DWORD opened = CurrentWlanService().Open(2, session);
+    WlanFailure failure;
+    const DWORD opened = InstalledWlanService()->Open(2, session, failure);
     if (opened == ERROR_SUCCESS) GTEST_SKIP() << "this kernel has nl80211";
     EXPECT_EQ(opened, ERROR_SERVICE_NOT_ACTIVE);
+    EXPECT_EQ(failure.stage, WlanFailure::Stage::kNoNl80211);
+    // What is missing, in words; no Windows error number.
+    EXPECT_EQ(DescribeDiagnosis(DiagnoseWlanService()),
+              "no wireless interface was found - nl80211: this kernel has no Wi-Fi support "
+              "(nl80211 is missing)");
     EXPECT_EQ(RequestScan(), 1);
     EXPECT_EQ(QueryBssSnapshot(table), 2);
   }
-  EXPECT_EQ(CurrentWlanService().Name(), "no WLAN service");
+  EXPECT_EQ(InstalledWlanService()->Name(), "no WLAN service");
 }
 
 }  // namespace
@@ -345,20 +332,25 @@ TEST(InterfaceChoice, RefusesWhatCannotBeWatchedNamingWhatCan) {
     InterfaceChoice choice;
     std::string said;
   } cases[] = {
-      {{"wlan6", true, true, stations, ""}, ""},
-      {{"nope0", false, false, stations, ""},
+      {{"wlan6", true, true, stations, ERROR_SUCCESS, {}}, ""},
+      {{"nope0", false, false, stations, ERROR_SUCCESS, {}},
        "--interface nope0: there is no such interface; the Wi-Fi interfaces here: wlan5, wlan6, "
        "wlan7"},
-      {{"lo", true, false, stations, ""},
+      {{"lo", true, false, stations, ERROR_SUCCESS, {}},
        "--interface lo: not a Wi-Fi interface; the Wi-Fi interfaces here: wlan5, wlan6, wlan7"},
-      {{"wlan0", true, true, stations, ""},
+      {{"wlan0", true, true, stations, ERROR_SUCCESS, {}},
        "--interface wlan0: a Wi-Fi interface, but not in managed mode (an access point or a "
        "monitor?); the Wi-Fi interfaces here: wlan5, wlan6, wlan7"},
-      {{"eth0", true, false, {}, ""},
+      {{"eth0", true, false, {}, ERROR_SUCCESS, {}},
        "--interface eth0: not a Wi-Fi interface; there is no managed Wi-Fi interface here"},
-      {{"wl\x1B[2J", false, false, {"wlan0"}, ""},
+      {{"wl\x1B[2J", false, false, {"wlan0"}, ERROR_SUCCESS, {}},
        "--interface wl\\x1B[2J: there is no such interface; the Wi-Fi interfaces here: wlan0"},
-      {{"wlan0", false, false, {}, "this kernel has no Wi-Fi support (nl80211 is missing)"},
+      {{"wlan0",
+        false,
+        false,
+        {},
+        ERROR_SERVICE_NOT_ACTIVE,
+        {.stage = WlanFailure::Stage::kNoNl80211}},
        "--interface wlan0: there is no such interface; the Wi-Fi interfaces cannot be listed: "
        "this kernel has no Wi-Fi support (nl80211 is missing)"},
   };

@@ -9,10 +9,10 @@
 #include <tuple>
 #include <vector>
 
+#include "scenario/scenario_file.h"
 #include "wlan/linux/network_manager.h"
 #include "wlan/linux/nl80211_parse.h"
 #include "wlan/linux/simulated_service.h"
-#include "wlan/scenario_file.h"
 
 namespace quorvan {
 namespace {

@@ -228,12 +228,8 @@ ScanEnd WaitForScanEnd(nl_sock* events, uint32_t ifindex, std::chrono::milliseco
 
 class Nl80211Session : public WlanSession {
  public:
-  Nl80211Session(Socket socket, int family, std::shared_ptr<std::string> lastFailure,
-                 std::string onlyInterface)
-      : socket_(std::move(socket)),
-        family_(family),
-        lastFailure_(std::move(lastFailure)),
-        onlyInterface_(std::move(onlyInterface)) {}
+  Nl80211Session(Socket socket, int family, std::string onlyInterface)
+      : socket_(std::move(socket)), family_(family), onlyInterface_(std::move(onlyInterface)) {}
 
   DWORD EnumInterfaces(std::vector<WlanInterface>& out) override {
     std::vector<StationInterface> stations;
@@ -282,12 +278,9 @@ class Nl80211Session : public WlanSession {
     }
     nla_nest_end(request.get(), ssids);
     const Exchange exchange = Transact(socket_.get(), request.get(), {});
-    const DWORD result = Outcome(exchange, "scan request");
-    if (result == ERROR_ACCESS_DENIED) {
-      Note(networkManager.result == NmScan::kRefused
-               ? "a fresh scan needs CAP_NET_ADMIN, and NetworkManager refused it (" +
-                     networkManager.said + ")"
-               : "a fresh scan needs CAP_NET_ADMIN");
+    const DWORD result = Outcome(exchange, WlanFailure::Stage::kScanRequest);
+    if (result != ERROR_SUCCESS && networkManager.result == NmScan::kRefused) {
+      failure_.networkManagerRefusal = networkManager.said;
     }
     return result;
   }
@@ -328,6 +321,8 @@ class Nl80211Session : public WlanSession {
         });
   }
 
+  WlanFailure Failure() const override { return failure_; }
+
  private:
   // A dump of `command` (for one interface when `ifindex` is not 0). An interrupted dump is
   // thrown away (`restart`) and asked for once more; a second interruption is accepted, since
@@ -342,52 +337,50 @@ class Nl80211Session : public WlanSession {
       }
       const Exchange exchange = Transact(socket_.get(), request.get(), onMessage);
       if (!exchange.ok() || !exchange.interrupted || attempt == 1) {
-        return Outcome(exchange, command == NL80211_CMD_GET_SCAN ? "scan results" : "interfaces");
+        return Outcome(exchange, command == NL80211_CMD_GET_SCAN ? WlanFailure::Stage::kScanResults
+                                                                 : WlanFailure::Stage::kInterfaces);
       }
       restart();
     }
   }
 
-  DWORD Outcome(const Exchange& exchange, const char* what) {
-    if (exchange.kernelError != 0) {
-      Note(std::string(what) + ": " + std::strerror(-exchange.kernelError));
-      return ErrorFromKernel(exchange.kernelError);
-    }
-    if (exchange.libnlError != 0) {
-      Note(std::string(what) + ": " + nl_geterror(exchange.libnlError));
-      return ERROR_GEN_FAILURE;
-    }
-    return ERROR_SUCCESS;
+  // The error number of an exchange at `stage`; a failure is kept for Failure().
+  DWORD Outcome(const Exchange& exchange, WlanFailure::Stage stage) {
+    if (exchange.ok()) return ERROR_SUCCESS;
+    failure_ = {};
+    failure_.stage = stage;
+    failure_.systemError = -exchange.kernelError;
+    failure_.libnlError = exchange.libnlError < 0 ? -exchange.libnlError : exchange.libnlError;
+    return exchange.kernelError != 0 ? ErrorFromKernel(exchange.kernelError) : ERROR_GEN_FAILURE;
   }
-
-  void Note(std::string text) { *lastFailure_ = std::move(text); }
 
   Socket socket_;
   int family_;
   bool lastScanRateLimited_ = false;
-  std::shared_ptr<std::string> lastFailure_;
+  WlanFailure failure_;
   std::string onlyInterface_;
 };
 
 }  // namespace
 
 Nl80211Service::Nl80211Service(std::string onlyInterface)
-    : lastFailure_(std::make_shared<std::string>()), onlyInterface_(std::move(onlyInterface)) {}
+    : onlyInterface_(std::move(onlyInterface)) {}
 
-DWORD Nl80211Service::Open(DWORD, std::unique_ptr<WlanSession>& session) {
+DWORD Nl80211Service::Open(DWORD, std::unique_ptr<WlanSession>& session, WlanFailure& failure) {
   Socket socket(nl_socket_alloc());
   if (!socket) return ERROR_NOT_ENOUGH_MEMORY;
   if (const int error = genl_connect(socket.get()); error < 0) {
-    *lastFailure_ = std::string("no generic netlink: ") + nl_geterror(error);
+    failure.stage = WlanFailure::Stage::kNetlink;
+    failure.libnlError = -error;
     return ERROR_SERVICE_NOT_ACTIVE;
   }
   const int family = genl_ctrl_resolve(socket.get(), "nl80211");
   if (family < 0) {
-    *lastFailure_ = "this kernel has no Wi-Fi support (nl80211 is missing)";
+    failure.stage = WlanFailure::Stage::kNoNl80211;
+    failure.libnlError = -family;
     return ERROR_SERVICE_NOT_ACTIVE;
   }
-  session =
-      std::make_unique<Nl80211Session>(std::move(socket), family, lastFailure_, onlyInterface_);
+  session = std::make_unique<Nl80211Session>(std::move(socket), family, onlyInterface_);
   return ERROR_SUCCESS;
 }
 

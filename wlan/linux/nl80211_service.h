@@ -21,12 +21,10 @@ class Nl80211Service : public WlanService {
  public:
   explicit Nl80211Service(std::string onlyInterface = {});
   std::string Name() const override { return "nl80211"; }
-  DWORD Open(DWORD clientVersion, std::unique_ptr<WlanSession>& session) override;
-  std::string LastFailure() const override { return *lastFailure_; }
+  DWORD Open(DWORD clientVersion, std::unique_ptr<WlanSession>& session,
+             WlanFailure& failure) override;
 
  private:
-  // Shared with the sessions, which note their own failures in it.
-  std::shared_ptr<std::string> lastFailure_;
   std::string onlyInterface_;
 };
 

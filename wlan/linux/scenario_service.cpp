@@ -5,13 +5,14 @@
 #include <functional>
 #include <optional>
 
+#include "wlan/bss_entry.h"
+
 namespace quorvan {
 
 // Shared by the service, its sessions and its listener.
 struct ScenarioReplay {
   std::function<bool(ScenarioLine&)> read;  // the next line; false after the last
   std::optional<ScenarioLine> pending;      // the line the next query gets
-  std::string lastFailure;
 
   void Advance() {
     ScenarioLine line;
@@ -25,29 +26,16 @@ struct ScenarioReplay {
   bool PendingIs(QueryOutcome outcome) const {
     return Pending() != nullptr && Pending()->outcome == outcome;
   }
-  void Fail(const ScenarioLine& line, const char* what) {
-    lastFailure = "line " + std::to_string(line.lineNumber) + " of the scenario is {\"error\": \"" +
-                  what + "\"}";
+  static WlanFailure FailureOf(const ScenarioLine& line) {
+    WlanFailure failure;
+    failure.stage = WlanFailure::Stage::kScenarioLine;
+    failure.scenarioLine = line.lineNumber;
+    failure.scenarioOutcome = line.outcome;
+    return failure;
   }
 };
 
 namespace {
-
-WLAN_BSS_ENTRY EntryFrom(const BssObservation& bss) {
-  WLAN_BSS_ENTRY entry = {};
-  std::copy(bss.ssid.begin(), bss.ssid.end(), entry.dot11Ssid.ucSSID);
-  // The name and whatever non-zero bytes follow a zero in it; nothing in quorvan reads this.
-  const auto last = std::find_if(bss.ssid.rbegin(), bss.ssid.rend(), [](uint8_t b) { return b; });
-  entry.dot11Ssid.uSSIDLength = static_cast<ULONG>(bss.ssid.rend() - last);
-  std::copy(bss.bssid.begin(), bss.bssid.end(), entry.dot11Bssid);
-  entry.lRssi = bss.rssi;
-  entry.uLinkQuality = bss.linkQuality;
-  entry.usBeaconPeriod = bss.beaconPeriod;
-  entry.ullTimestamp = bss.timestamp;
-  entry.ullHostTimestamp = bss.hostTimestamp;
-  entry.ulChCenterFrequency = bss.centerFrequency;
-  return entry;
-}
 
 class ScenarioSession : public WlanSession {
  public:
@@ -56,7 +44,7 @@ class ScenarioSession : public WlanSession {
 
   DWORD EnumInterfaces(std::vector<WlanInterface>& out) override {
     if (replay_->PendingIs(QueryOutcome::kNoInterface)) {
-      replay_->Fail(*replay_->Pending(), "no-interface");
+      failure_ = ScenarioReplay::FailureOf(*replay_->Pending());
       return ERROR_SUCCESS;
     }
     out.push_back({ScenarioService::InterfaceGuid(), "scenario0"});
@@ -71,28 +59,27 @@ class ScenarioSession : public WlanSession {
                    std::vector<WLAN_BSS_ENTRY>& out) override {
     if (!IsOurs(interfaceGuid)) return ERROR_INVALID_PARAMETER;
     if (replay_->Pending() == nullptr) return ERROR_SUCCESS;
-    const ScenarioLine served = std::move(*replay_->pending);
-    const ScenarioLine* line = &served;
+    const ScenarioLine line = std::move(*replay_->pending);
     replay_->Advance();
+    if (line.outcome == QueryOutcome::kListed) {
+      out.reserve(line.bsses.size());
+      for (const BssObservation& bss : line.bsses) out.push_back(EntryFrom(bss));
+      return ERROR_SUCCESS;
+    }
     // A failure line meets a BSS list request only when a session outlives the line that let
     // it open; the request fails then, still for one line.
-    switch (line->outcome) {
-      case QueryOutcome::kListed:
-        out.reserve(line->bsses.size());
-        for (const BssObservation& bss : line->bsses) out.push_back(EntryFrom(bss));
-        return ERROR_SUCCESS;
-      case QueryOutcome::kListFailed:
-        replay_->Fail(*line, "query-failed");
-        return ERROR_GEN_FAILURE;
+    failure_ = ScenarioReplay::FailureOf(line);
+    switch (line.outcome) {
       case QueryOutcome::kNoService:
-        replay_->Fail(*line, "no-service");
         return ERROR_SERVICE_NOT_ACTIVE;
       case QueryOutcome::kNoInterface:
-        replay_->Fail(*line, "no-interface");
         return ERROR_NOT_FOUND;
+      default:
+        return ERROR_GEN_FAILURE;
     }
-    return ERROR_GEN_FAILURE;
   }
+
+  WlanFailure Failure() const override { return failure_; }
 
  private:
   static bool IsOurs(const GUID& guid) {
@@ -100,6 +87,7 @@ class ScenarioSession : public WlanSession {
     return guid == ours;
   }
   Replay replay_;
+  WlanFailure failure_;
 };
 
 }  // namespace
@@ -128,26 +116,25 @@ ScenarioService::~ScenarioService() = default;
 
 std::string ScenarioService::Name() const { return "scenario " + source_; }
 
-DWORD ScenarioService::Open(DWORD, std::unique_ptr<WlanSession>& session) {
+DWORD ScenarioService::Open(DWORD, std::unique_ptr<WlanSession>& session, WlanFailure& failure) {
   if (replay_->PendingIs(QueryOutcome::kNoService)) {
-    replay_->Fail(*replay_->Pending(), "no-service");
+    failure = ScenarioReplay::FailureOf(*replay_->Pending());
     return ERROR_SERVICE_NOT_ACTIVE;
   }
   session = std::make_unique<ScenarioSession>(replay_);
   return ERROR_SUCCESS;
 }
 
-std::string ScenarioService::LastFailure() const { return replay_->lastFailure; }
-
 QueryListener ScenarioService::QueryEndListener() const {
-  return [replay = replay_](QueryOutcome outcome, std::span<const BssObservation>) {
-    // Only the two outcomes that end a query before its BSS list request; that request has
-    // already consumed the line of every other query.
-    if ((outcome == QueryOutcome::kNoService || outcome == QueryOutcome::kNoInterface) &&
-        replay->PendingIs(outcome)) {
-      replay->Advance();
-    }
-  };
+  return
+      [replay = replay_](QueryOutcome outcome, std::span<const BssObservation>, std::string_view) {
+        // Only the two outcomes that end a query before its BSS list request; that request has
+        // already consumed the line of every other query.
+        if ((outcome == QueryOutcome::kNoService || outcome == QueryOutcome::kNoInterface) &&
+            replay->PendingIs(outcome)) {
+          replay->Advance();
+        }
+      };
 }
 
 GUID ScenarioService::InterfaceGuid() {

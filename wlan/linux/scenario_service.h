@@ -5,15 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "scenario/scenario_file.h"
 #include "wlan/linux/wlan_service.h"
 #include "wlan/query_outcome.h"
-#include "wlan/scenario_file.h"
 
 namespace quorvan {
 
 struct ScenarioReplay;
 
-// Replays a scenario (wlan/scenario_file.h): every BSS list query is served the next line, and
+// Replays a scenario (scenario/scenario_file.h): every BSS list query is served the next line, and
 // after the last line every query finds one interface with an empty list. Scan requests are
 // accepted and consume nothing.
 //
@@ -43,9 +43,10 @@ class ScenarioService : public WlanService {
   ~ScenarioService() override;
 
   std::string Name() const override;  // "scenario FILE"
-  DWORD Open(DWORD clientVersion, std::unique_ptr<WlanSession>& session) override;
-  // "line 4 of the scenario is {"error": "no-service"}" after a failure the scenario caused.
-  std::string LastFailure() const override;
+  // A failure the scenario causes names its line (WlanFailure::Stage::kScenarioLine), here and
+  // in the sessions' Failure().
+  DWORD Open(DWORD clientVersion, std::unique_ptr<WlanSession>& session,
+             WlanFailure& failure) override;
 
   // Shares the replay with the service, so it may outlive it.
   QueryListener QueryEndListener() const;

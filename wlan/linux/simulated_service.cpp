@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "wlan/bss_entry.h"
 #include "wlan/link_quality.h"
 #include "wlan/linux/file_time.h"
 
@@ -152,20 +153,22 @@ void SimulatedRadio::TakeReadings() {
     const bool heard = bss.shape.motion != Motion::kFlaky || chance % 10 < 6;
     if (!present || !heard) continue;
 
-    WLAN_BSS_ENTRY entry = {};
-    std::memcpy(entry.dot11Bssid, bss.bssid, sizeof bss.bssid);
-    const std::size_t length = std::min<std::size_t>(bss.shape.ssid.size(), DOT11_SSID_MAX_LENGTH);
-    std::memcpy(entry.dot11Ssid.ucSSID, bss.shape.ssid.data(), length);
-    entry.dot11Ssid.uSSIDLength = static_cast<ULONG>(length);
-    entry.lRssi = bss.rssi;
-    entry.uLinkQuality = LinkQualityFromRssi(bss.rssi);
-    entry.usBeaconPeriod = bss.shape.beaconPeriod;
+    BssObservation observation;
+    std::copy_n(bss.bssid, observation.bssid.size(), observation.bssid.begin());
+    const std::size_t length = std::min(bss.shape.ssid.size(), observation.ssid.size());
+    std::copy_n(bss.shape.ssid.begin(), length, observation.ssid.begin());
+    observation.rssi = bss.rssi;
+    observation.linkQuality = LinkQualityFromRssi(bss.rssi);
+    observation.beaconPeriod = bss.shape.beaconPeriod;
     // Heard up to two seconds into the scan.
     const uint64_t heardAfter = delay % 20000000ULL;  // 100 ns units
-    entry.ullHostTimestamp = now + heardAfter;
-    entry.ullTimestamp =
+    observation.hostTimestamp = now + heardAfter;
+    observation.timestamp =
         bss.tsfStartUs + static_cast<uint64_t>(step_) * kStepSeconds * 1000000ULL + heardAfter / 10;
-    entry.ulChCenterFrequency = bss.shape.mhz * 1000;
+    observation.centerFrequency = bss.shape.mhz * 1000;
+    WLAN_BSS_ENTRY entry = EntryFrom(observation);
+    // A hidden network's name is zeros of the real name's length, as its beacons carry it.
+    entry.dot11Ssid.uSSIDLength = static_cast<ULONG>(length);
     readings_.push_back(entry);
   }
 }
@@ -211,7 +214,7 @@ std::string SimulatedService::Name() const {
   return "simulated radio (seed " + std::to_string(seed_) + ")";
 }
 
-DWORD SimulatedService::Open(DWORD, std::unique_ptr<WlanSession>& session) {
+DWORD SimulatedService::Open(DWORD, std::unique_ptr<WlanSession>& session, WlanFailure&) {
   session = std::make_unique<SimulatedSession>(radio_);
   return ERROR_SUCCESS;
 }

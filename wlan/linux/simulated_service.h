@@ -54,7 +54,8 @@ class SimulatedService : public WlanService {
   explicit SimulatedService(uint64_t seed);
   ~SimulatedService() override;
   std::string Name() const override;
-  DWORD Open(DWORD clientVersion, std::unique_ptr<WlanSession>& session) override;
+  DWORD Open(DWORD clientVersion, std::unique_ptr<WlanSession>& session,
+             WlanFailure& failure) override;
 
  private:
   uint64_t seed_;

@@ -1,7 +1,8 @@
 #pragma once
 
-// What serves the Native Wifi functions of wlan/linux/wlanapi.h on Linux. One WlanService is
-// installed at start-up (SetWlanService); without one, the first call installs nl80211.
+// What serves the Native Wifi functions of wlan/linux/wlanapi.h on Linux. The entry point installs
+// one WlanService at start-up (SetWlanService); until it does, the functions answer as a machine
+// without the WLAN service does.
 //
 // A client handle from WlanOpenHandle owns one WlanSession for its whole life, and
 // WlanCloseHandle destroys it. Sessions fill plain vectors; the layer turns them into the
@@ -14,8 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "wlan/linux/wlan_failure.h"
 #include "wlan/linux/wlanapi.h"
-#include "wlan/query_outcome.h"
 
 namespace quorvan {
 
@@ -63,6 +64,11 @@ class WlanSession {
   virtual DWORD GetBssList(const GUID& interfaceGuid, const DOT11_SSID* ssid,
                            DOT11_BSS_TYPE bssType, bool securityEnabled,
                            std::vector<WLAN_BSS_ENTRY>& out) = 0;
+
+  // Why this session's most recent call that failed failed, beyond its error number; a failure
+  // of Stage::kNone when the service has nothing to add. The API's functions pass only error
+  // numbers on, as Windows does; the program's diagnosis asks here.
+  virtual WlanFailure Failure() const { return {}; }
 };
 
 class WlanService {
@@ -72,14 +78,11 @@ class WlanService {
   // A short name for messages: "nl80211", "simulated radio (seed 7)".
   virtual std::string Name() const = 0;
 
-  // WlanOpenHandle: on success sets `session`. May be called many times; every session is
+  // WlanOpenHandle: on success sets `session`; on failure may say why in `failure`, which
+  // arrives as a failure of Stage::kNone. May be called many times; every session is
   // independent.
-  virtual DWORD Open(DWORD clientVersion, std::unique_ptr<WlanSession>& session) = 0;
-
-  // A sentence on why the most recent failed call failed, for the user ("this kernel has no
-  // Wi-Fi support (nl80211 is missing)"); empty when the service has nothing to add to the
-  // error number.
-  virtual std::string LastFailure() const { return {}; }
+  virtual DWORD Open(DWORD clientVersion, std::unique_ptr<WlanSession>& session,
+                     WlanFailure& failure) = 0;
 };
 
 // Installs the service behind the six functions, replacing the previous one. Handles opened
@@ -103,26 +106,13 @@ class ScopedWlanService {
   std::shared_ptr<WlanService> previous_;
 };
 
-// The installed service.
-WlanService& CurrentWlanService();
+// The installed service; it stays alive while the caller holds it, even if another one is
+// installed meanwhile.
+std::shared_ptr<WlanService> InstalledWlanService();
 
-// The interface that the last WlanEnumInterfaces listed first, which is the one the access code
-// reads: "wlp2s0". "" before any listing, and when the last one listed none.
-std::string FirstListedInterfaceName();
-
-// Why the installed service delivers no BSS data right now. Opens and closes one session.
-WlanDiagnosis DiagnoseWlanService();
-
-// A fresh scan of the interface the Native Wifi functions list first, waited for as
-// WlanSession::ScanAndWait does; for a listing that wants current results, not whatever the
-// service last saw.
-struct FreshScan {
-  DWORD error = ERROR_SUCCESS;  // of opening, listing the interfaces, or the scan request
-  ScanEnd end = ScanEnd::kNotWaited;
-  std::string interfaceName;  // "" when no interface was reached
-  std::string detail;         // the service's own words on a refused request, or ""
-};
-FreshScan ScanFirstInterfaceAndWait(std::chrono::milliseconds limit);
+// The interfaces that the Native Wifi functions list: those whose link is up, in the service's
+// order.
+DWORD ListUpInterfaces(WlanSession& session, std::vector<WlanInterface>& out);
 
 // Handles and lists handed out by the layer and not yet closed or freed; both are 0 between
 // operations when every caller cleans up.
@@ -131,8 +121,5 @@ struct WlanLayerUsage {
   std::size_t liveLists = 0;
 };
 WlanLayerUsage CurrentWlanLayerUsage();
-
-// The text of a Windows error number the layer and its services use ("access denied").
-std::string_view WlanErrorText(DWORD error);
 
 }  // namespace quorvan

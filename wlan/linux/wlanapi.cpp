@@ -9,6 +9,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "base/utf8.h"
 #include "wlan/linux/wlan_service.h"
 
 namespace quorvan {
@@ -27,7 +28,6 @@ struct Layer {
   std::shared_ptr<WlanService> service;
   std::unordered_map<void*, std::unique_ptr<ClientHandle>> handles;
   std::unordered_set<void*> lists;
-  std::string firstListed;  // the interface the last WlanEnumInterfaces listed first, or ""
 };
 
 Layer& TheLayer() {
@@ -39,7 +39,9 @@ Layer& TheLayer() {
 class NoWlanService final : public WlanService {
  public:
   std::string Name() const override { return "no WLAN service"; }
-  DWORD Open(DWORD, std::unique_ptr<WlanSession>&) override { return ERROR_SERVICE_NOT_ACTIVE; }
+  DWORD Open(DWORD, std::unique_ptr<WlanSession>&, WlanFailure&) override {
+    return ERROR_SERVICE_NOT_ACTIVE;
+  }
 };
 
 std::shared_ptr<WlanService> ServiceLocked(Layer& layer) {
@@ -75,17 +77,10 @@ void* AllocateList(std::size_t headerBytes, std::size_t entryBytes, std::size_t 
   return block;
 }
 
-// The interfaces that the Native Wifi functions list: those whose link is up, in the service's
-// order.
-DWORD ListUpInterfaces(WlanSession& session, std::vector<WlanInterface>& out) {
-  if (const DWORD error = session.EnumInterfaces(out); error != ERROR_SUCCESS) return error;
-  std::erase_if(out, [](const WlanInterface& interface) { return !interface.up; });
-  return ERROR_SUCCESS;
-}
-
 void CopyDescription(const std::string& text, WCHAR (&out)[WLAN_MAX_NAME_LENGTH]) {
-  const std::size_t n = std::min<std::size_t>(text.size(), WLAN_MAX_NAME_LENGTH - 1);
-  for (std::size_t i = 0; i < n; ++i) out[i] = static_cast<unsigned char>(text[i]);
+  const std::wstring wide = WideFromBytes(text);
+  const std::size_t n = std::min<std::size_t>(wide.size(), WLAN_MAX_NAME_LENGTH - 1);
+  std::copy_n(wide.begin(), n, out);
   out[n] = 0;
 }
 
@@ -102,13 +97,7 @@ void SetWlanService(std::unique_ptr<WlanService> service) {
   ExchangeWlanService(std::move(service));
 }
 
-WlanService& CurrentWlanService() { return *InstalledService(); }
-
-std::string FirstListedInterfaceName() {
-  Layer& layer = TheLayer();
-  std::lock_guard lock(layer.mutex);
-  return layer.firstListed;
-}
+std::shared_ptr<WlanService> InstalledWlanService() { return InstalledService(); }
 
 WlanLayerUsage CurrentWlanLayerUsage() {
   Layer& layer = TheLayer();
@@ -116,85 +105,10 @@ WlanLayerUsage CurrentWlanLayerUsage() {
   return {layer.handles.size(), layer.lists.size()};
 }
 
-std::string_view WlanErrorText(DWORD error) {
-  switch (error) {
-    case ERROR_SUCCESS:
-      return "success";
-    case ERROR_ACCESS_DENIED:
-      return "access denied";
-    case ERROR_INVALID_HANDLE:
-      return "invalid handle";
-    case ERROR_NOT_ENOUGH_MEMORY:
-      return "not enough memory";
-    case ERROR_GEN_FAILURE:
-      return "the device failed";
-    case ERROR_NOT_SUPPORTED:
-      return "not supported";
-    case ERROR_INVALID_PARAMETER:
-      return "invalid parameter";
-    case ERROR_BUSY:
-      return "busy";
-    case ERROR_SERVICE_NOT_ACTIVE:
-      return "WLAN service not available";
-    case ERROR_NOT_FOUND:
-      return "interface not found";
-    default:
-      return "error";
-  }
-}
-
-WlanDiagnosis DiagnoseWlanService() {
-  using enum WlanDiagnosis::Problem;
-  const std::shared_ptr<WlanService> service = InstalledService();
-  WlanDiagnosis diagnosis;
-  diagnosis.service = service->Name();
-  const auto failed = [&](WlanDiagnosis::Problem problem, DWORD error) {
-    diagnosis.problem = problem;
-    diagnosis.error = error;
-    diagnosis.detail = service->LastFailure();
-    return diagnosis;
-  };
-  std::unique_ptr<WlanSession> session;
-  if (const DWORD error = service->Open(2, session); error != ERROR_SUCCESS || !session) {
-    return failed(kNoService, error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE);
-  }
-  std::vector<WlanInterface> interfaces;
-  if (const DWORD error = session->EnumInterfaces(interfaces); error != ERROR_SUCCESS) {
-    return failed(kInterfacesFailed, error);
-  }
-  if (interfaces.empty()) {
-    diagnosis.problem = kNoInterface;
-  } else if (std::none_of(interfaces.begin(), interfaces.end(),
-                          [](const WlanInterface& i) { return i.up; })) {
-    diagnosis.problem = kNoneUp;
-    for (const WlanInterface& interface : interfaces) {
-      diagnosis.interfaces.push_back(interface.description);
-    }
-  }
-  return diagnosis;
-}
-
-FreshScan ScanFirstInterfaceAndWait(std::chrono::milliseconds limit) {
-  FreshScan scan;
-  const std::shared_ptr<WlanService> service = InstalledService();
-  std::unique_ptr<WlanSession> session;
-  scan.error = service->Open(2, session);
-  if (scan.error != ERROR_SUCCESS) return scan;
-  if (!session) {
-    scan.error = ERROR_GEN_FAILURE;
-    return scan;
-  }
-  std::vector<WlanInterface> interfaces;
-  scan.error = ListUpInterfaces(*session, interfaces);
-  if (scan.error != ERROR_SUCCESS) return scan;
-  if (interfaces.empty()) {
-    scan.error = ERROR_NOT_FOUND;
-    return scan;
-  }
-  scan.interfaceName = interfaces.front().description;
-  scan.error = session->ScanAndWait(interfaces.front().guid, limit, scan.end);
-  if (scan.error != ERROR_SUCCESS) scan.detail = service->LastFailure();
-  return scan;
+DWORD ListUpInterfaces(WlanSession& session, std::vector<WlanInterface>& out) {
+  if (const DWORD error = session.EnumInterfaces(out); error != ERROR_SUCCESS) return error;
+  std::erase_if(out, [](const WlanInterface& interface) { return !interface.up; });
+  return ERROR_SUCCESS;
 }
 
 }  // namespace quorvan
@@ -211,7 +125,8 @@ DWORD WlanOpenHandle(DWORD dwClientVersion, PVOID pReserved, PDWORD pdwNegotiate
   }
   auto client = std::make_unique<quorvan::ClientHandle>();
   client->service = quorvan::InstalledService();
-  if (const DWORD error = client->service->Open(dwClientVersion, client->session);
+  quorvan::WlanFailure failure;  // the program's diagnosis asks the service itself
+  if (const DWORD error = client->service->Open(dwClientVersion, client->session, failure);
       error != ERROR_SUCCESS) {
     return error;
   }
@@ -245,15 +160,9 @@ DWORD WlanEnumInterfaces(HANDLE hClientHandle, PVOID pReserved,
   quorvan::WlanSession* session = quorvan::SessionOf(hClientHandle);
   if (session == nullptr) return ERROR_INVALID_HANDLE;
   std::vector<quorvan::WlanInterface> interfaces;
-  const DWORD error = quorvan::ListUpInterfaces(*session, interfaces);
-  {
-    quorvan::Layer& layer = quorvan::TheLayer();
-    std::lock_guard lock(layer.mutex);
-    layer.firstListed = error != ERROR_SUCCESS || interfaces.empty()
-                            ? std::string()
-                            : interfaces.front().description;
+  if (const DWORD error = quorvan::ListUpInterfaces(*session, interfaces); error != ERROR_SUCCESS) {
+    return error;
   }
-  if (error != ERROR_SUCCESS) return error;
   auto* list = static_cast<WLAN_INTERFACE_INFO_LIST*>(
       quorvan::AllocateList(offsetof(WLAN_INTERFACE_INFO_LIST, InterfaceInfo),
                             sizeof(WLAN_INTERFACE_INFO), interfaces.size()));

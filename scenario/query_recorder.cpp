@@ -1,4 +1,4 @@
-#include "wlan/query_recorder.h"
+#include "scenario/query_recorder.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "wlan/scenario_file.h"
+#include "scenario/scenario_file.h"
 
 namespace quorvan {
 

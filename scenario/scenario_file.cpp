@@ -1,4 +1,4 @@
-#include "wlan/scenario_file.h"
+#include "scenario/scenario_file.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -9,14 +9,15 @@
 
 namespace quorvan {
 
-// Writes every query result, as it is obtained, as one scenario line (wlan/scenario_file.h).
+// Writes every query result, as it is obtained, as one scenario line (scenario/scenario_file.h).
 // Each line goes out in one write (repeated only for what a short write left), so that a run cut
 // short still leaves every finished query on disk and no half line: when a write fails (a full
 // disk, a file-size limit) the file is cut back to its last whole line and recording stops.
 //
 //   std::string error;
 //   auto recorder = QueryRecorder::Open(path, shownAs, error);   // nullptr: report `error`
-//   SetQueryListener([recorder](QueryOutcome outcome, std::span<const BssObservation> bsses) {
+//   SetQueryListener([recorder](QueryOutcome outcome, std::span<const BssObservation> bsses,
+//                               std::string_view) {
 //     recorder->Record(outcome, bsses);
 //   });
 class QueryRecorder {

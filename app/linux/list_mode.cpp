@@ -1,4 +1,4 @@
-#include "app/list_mode.h"
+#include "app/linux/list_mode.h"
 
 #include <algorithm>
 #include <vector>
@@ -50,8 +50,9 @@ ListResult RunListMode(int cycles, const QueryListener& alsoTell,
                        const std::function<void()>& beforeEachCycle, const ListFormatter& format) {
   QueryOutcome last = QueryOutcome::kListed;
   const ScopedQueryListener listening(
-      [&last, &alsoTell](QueryOutcome outcome, std::span<const BssObservation> observations) {
-        if (alsoTell) alsoTell(outcome, observations);
+      [&last, &alsoTell](QueryOutcome outcome, std::span<const BssObservation> observations,
+                         std::string_view interfaceName) {
+        if (alsoTell) alsoTell(outcome, observations, interfaceName);
         last = outcome;
       });
 
@@ -59,13 +60,13 @@ ListResult RunListMode(int cycles, const QueryListener& alsoTell,
   ListResult result;
   {
     CquorvanDlg dialog(host);
-    const int last = std::max(cycles, 1);
+    const int lastCycle = std::max(cycles, 1);
     if (beforeEachCycle) beforeEachCycle();
-    if (last == 1) host.BeginLastCycle();
+    if (lastCycle == 1) host.BeginLastCycle();
     dialog.OnInitDialog();
-    for (int cycle = 2; cycle <= last; ++cycle) {
+    for (int cycle = 2; cycle <= lastCycle; ++cycle) {
       if (beforeEachCycle) beforeEachCycle();
-      if (cycle == last) host.BeginLastCycle();
+      if (cycle == lastCycle) host.BeginLastCycle();
       dialog.RunScanCycle();
     }
     if (format) {

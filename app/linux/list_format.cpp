@@ -1,4 +1,4 @@
-#include "app/list_format.h"
+#include "app/linux/list_format.h"
 
 #include <nlohmann/json.hpp>
 

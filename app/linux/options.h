@@ -1,0 +1,48 @@
+#pragma once
+
+// The Linux program's command line: what it is asked to do, checked before anything runs.
+// Arguments are bytes, as the kernel passes them: a file name that is not UTF-8 reaches open()
+// as the very bytes it was given.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/linux/list_format.h"
+
+namespace quorvan {
+
+// Where the list is shown.
+enum class FrontEnd {
+  kWindow,    // the Qt window
+  kTerminal,  // the terminal view: --text, or no display
+  kList,      // --list: printed once for scripts
+};
+
+struct Options {
+  bool simulate = false;
+  uint64_t seed = 1;
+  FrontEnd frontEnd = FrontEnd::kWindow;
+  int cycles = 1;  // --list: scan cycles to run
+  ListFormat format = ListFormat::kTsv;
+  std::string scenario;   // replay BSS lists from this file, or ""
+  std::string record;     // write every query result to this file, "-" for standard output
+  std::string interface;  // watch this interface rather than the first one up, or ""
+};
+
+struct CommandLine {
+  enum class Action {
+    kRun,         // `options` say what to run
+    kPrint,       // print `text` (the help or the version) on standard output and exit 0
+    kUsageError,  // say `text` on standard error and exit 2
+  };
+  Action action = Action::kRun;
+  Options options;
+  std::string text;
+};
+
+// `arguments` as main() gets them, the program's name first. `hasDisplay`: whether a display is
+// there for the window (DISPLAY or WAYLAND_DISPLAY set).
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool hasDisplay);
+
+}  // namespace quorvan

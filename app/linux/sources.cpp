@@ -1,0 +1,90 @@
+#include "app/linux/sources.h"
+
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <utility>
+
+#include "app/linux/messages.h"
+#include "scenario/scenario_file.h"
+#include "ui/ssid_text.h"
+#include "wlan/linux/interface_probe.h"
+#include "wlan/linux/nl80211_service.h"
+#include "wlan/linux/scenario_service.h"
+#include "wlan/linux/simulated_service.h"
+
+namespace quorvan {
+namespace {
+
+void Say(const std::string& text) { std::fprintf(stderr, "quorvan: %s\n", text.c_str()); }
+
+// The replay of the scenario file, checked whole before anything runs, and the listener that
+// tells it each query's end; false after saying why it cannot be replayed.
+bool InstallReplay(const std::string& path, Sources& sources) {
+  const std::string shownAs = EscapeSsid(path);
+  ScenarioFile file;
+  std::string error;
+  if (!LoadScenarioFile(path, shownAs, file, error)) {
+    Say(error);
+    return false;
+  }
+  if (!file.torn.empty()) {
+    Say(shownAs + ":" + file.torn +
+        ": the last line, cut short as by a recording that stopped while writing it; "
+        "replaying the lines before it");
+  }
+  sources.scenarioLines = file.queries;
+  auto service = file.linesKept ? std::make_unique<ScenarioService>(std::move(file.lines), shownAs)
+                                : std::make_unique<ScenarioService>(std::move(file.text), shownAs);
+  sources.tell = service->QueryEndListener();
+  SetWlanService(std::move(service));
+  return true;
+}
+
+}  // namespace
+
+int Sources::RecordingStatus() const {
+  if (!recorder || recorder->WriteError().empty()) return 0;
+  Say("recording stopped: " + recorder->WriteError());
+  return 1;
+}
+
+std::optional<Sources> InstallSources(const Options& options) {
+  Sources sources;
+  if (options.simulate) {
+    SetWlanService(std::make_unique<SimulatedService>(options.seed));
+  } else if (!options.scenario.empty()) {
+    if (!InstallReplay(options.scenario, sources)) return std::nullopt;
+  } else {
+    if (!options.interface.empty()) {
+      const std::string refused = RefuseInterface(ProbeInterface(options.interface));
+      if (!refused.empty()) {
+        Say(refused);
+        return std::nullopt;
+      }
+    }
+    SetWlanService(std::make_unique<Nl80211Service>(options.interface));
+  }
+  if (!options.record.empty()) {
+    // A file-size limit fails the write instead of ending the program, so the recorder can
+    // cut its file back to the last whole line.
+    std::signal(SIGXFSZ, SIG_IGN);
+    std::string error;
+    sources.recorder = QueryRecorder::Open(
+        options.record, options.record == "-" ? "standard output" : EscapeSsid(options.record),
+        error);
+    if (!sources.recorder) {
+      Say(error);
+      return std::nullopt;
+    }
+    sources.tell = [replay = std::move(sources.tell), recorder = sources.recorder](
+                       QueryOutcome outcome, std::span<const BssObservation> observations,
+                       std::string_view interfaceName) {
+      if (replay) replay(outcome, observations, interfaceName);
+      recorder->Record(outcome, observations);
+    };
+  }
+  return sources;
+}
+
+}  // namespace quorvan

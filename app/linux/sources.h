@@ -1,0 +1,31 @@
+#pragma once
+
+// Where BSS lists come from (nl80211, the simulated radio or a replay) and where every query's
+// result goes besides the table (the replay's own bookkeeping, a recording), as the command
+// line asks.
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+
+#include "app/linux/options.h"
+#include "scenario/query_recorder.h"
+#include "wlan/query_outcome.h"
+
+namespace quorvan {
+
+struct Sources {
+  QueryListener tell;             // hears every query; install it, or call it from your own
+  std::size_t scenarioLines = 0;  // the query lines of a replayed scenario
+  std::shared_ptr<QueryRecorder> recorder;
+
+  // 0, or 1 after saying on standard error why the recording stopped half way.
+  int RecordingStatus() const;
+};
+
+// Installs the WLAN service the options choose, the whole scenario checked first, and opens the
+// recording. Where that cannot be done it says why on standard error and returns nothing: the
+// program then exits with status 2, before anything ran.
+std::optional<Sources> InstallSources(const Options& options);
+
+}  // namespace quorvan

@@ -5,18 +5,14 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <algorithm>
-#include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <functional>
 #include <string>
 #include <string_view>
 
-#include "app/linux/list_mode.h"
+#include "app/linux/list_command.h"
 #include "app/linux/messages.h"
 #include "app/linux/options.h"
 #include "app/linux/sources.h"
@@ -24,19 +20,10 @@
 #include "app/text/terminal_app.h"
 #include "ui/ssid_text.h"
 #include "wlan/linux/diagnosis.h"
+#include "wlan/wlan_access.h"
 
 namespace quorvan {
 namespace {
-
-// Writes all of `text` to standard output and flushes it; a full disk or a closed pipe is said,
-// naming `what`, and gives exit status 1.
-int WriteOut(std::string_view text, const char* what) {
-  if (std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0) {
-    return 0;
-  }
-  std::fprintf(stderr, "quorvan: cannot write %s: %s\n", what, std::strerror(errno));
-  return 1;
-}
 
 bool HasDisplay() {
   const auto set = [](const char* name) {
@@ -56,45 +43,6 @@ std::string ClockTime() {
     return "?";
   }
   return text;
-}
-
-// How long --list waits for the kernel to end a scan. Real radios take 2 to 8 s over 2.4, 5
-// and 6 GHz.
-constexpr std::chrono::seconds kScanWaitLimit{10};
-
-// Before each --list cycle on a real radio: a fresh scan, waited for. Where none could be had
-// the cycle lists what the kernel holds, and the reason is said once.
-void FreshScanBeforeCycle(bool& said) {
-  const FreshScan scan = ScanFirstInterfaceAndWait(kScanWaitLimit);
-  const std::string why = WhyResultsMayBeStale(scan, kScanWaitLimit);
-  if (why.empty() || std::exchange(said, true)) return;
-  std::fprintf(stderr,
-               "quorvan: %s: listing the kernel's last scan results, which may be stale: %s\n",
-               EscapeSsid(scan.interfaceName).c_str(), why.c_str());
-}
-
-int RunList(const Options& options, const Sources& sources) {
-  const bool replaying = !options.scenario.empty();
-  const int cycles = replaying ? static_cast<int>(std::max<std::size_t>(sources.scenarioLines, 1))
-                               : options.cycles;
-  // A simulated radio or a replay answers at once: their cycles run back to back.
-  std::function<void()> beforeEachCycle;
-  if (!options.simulate && !replaying)
-    beforeEachCycle = [said = false]() mutable { FreshScanBeforeCycle(said); };
-  const ListResult result = RunListMode(
-      cycles, sources.tell, beforeEachCycle,
-      [&options](const MemoryListView& list, std::span<const TrackedNetwork* const> records) {
-        return FormatList(list, records, options.format);
-      });
-  int status = WriteOut(result.text, "the list");
-  if (result.exitCode != 0) {
-    // A replay's failures are its own; otherwise ask the service what stands in the way.
-    const std::string why = replaying ? std::string() : DescribeDiagnosis(DiagnoseWlanService());
-    std::fprintf(stderr, "quorvan: %s\n",
-                 (why.empty() ? DescribeQueryOutcome(result.outcome) : why).c_str());
-    status = result.exitCode;
-  }
-  return std::max(status, sources.RecordingStatus());
 }
 
 }  // namespace

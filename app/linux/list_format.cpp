@@ -1,6 +1,8 @@
 #include "app/linux/list_format.h"
 
+#include <charconv>
 #include <nlohmann/json.hpp>
+#include <system_error>
 
 #include "base/hex.h"
 #include "ui/network_list.h"
@@ -55,6 +57,15 @@ std::string ColonBssid(std::string_view mac) {
   return bssid;
 }
 
+// The record keeps the beacon period as the text its cell shows; JSON wants the number, or null
+// for a text that holds none.
+nlohmann::ordered_json BeaconPeriodValue(std::string_view text) {
+  unsigned value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || text.empty()) return {};
+  return value;
+}
+
 nlohmann::ordered_json RowObject(int row, const TrackedNetwork& record) {
   nlohmann::ordered_json object;
   object["index"] = row + 1;
@@ -72,7 +83,7 @@ nlohmann::ordered_json RowObject(int row, const TrackedNetwork& record) {
   object["host_timestamp"] = record.hostTimestamp;
   object["encryption_code"] = record.encryptionCode;
   object["encryption"] = std::string(FieldText(record.encryption));
-  object["beacon_period"] = std::string(FieldText(record.beaconPeriod));
+  object["beacon_period"] = BeaconPeriodValue(FieldText(record.beaconPeriod));
   object["username"] = std::string(FieldText(record.username));
   object["password"] = std::string(FieldText(record.password));
   return object;

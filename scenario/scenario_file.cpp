@@ -35,9 +35,10 @@ std::string_view ErrorName(QueryOutcome outcome) {
   return {};
 }
 
-// The deepest nesting of arrays and objects outside strings. The JSON library builds nested
-// values that it later walks recursively, so a line of a million '[' is refused here, before
-// it gets there. Counting stops just past the limit.
+// The deepest nesting of arrays and objects outside strings. A valid line needs two levels; a
+// line nested deeper is refused here with that said, rather than with whatever the reader meets
+// first in it, and the parser's stack of open levels never grows with a hostile line. Counting
+// stops just past the limit.
 int Nesting(std::string_view line) {
   int depth = 0, deepest = 0;
   bool inString = false, escaped = false;

@@ -11,7 +11,7 @@ case "${2:-}" in
   *) usage ;;
 esac
 program=$1
-socket="quorvan-test-$$"
+socket="quorvan-test-$$-0" starts=0
 scratch=$(mktemp -d)
 tmux_() { tmux -u -L "$socket" "$@"; }
 trap 'tmux_ kill-server >/dev/null 2>&1 || true; rm -rf "$scratch"' EXIT
@@ -19,6 +19,10 @@ trap 'tmux_ kill-server >/dev/null 2>&1 || true; rm -rf "$scratch"' EXIT
 size=(150 40)
 start() {
   tmux_ kill-server >/dev/null 2>&1 || true
+  # A fresh socket each time: a server still going away makes a new session on its socket fail
+  # now and then.
+  starts=$((starts + 1))
+  socket="quorvan-test-$$-$starts"
   tmux_ new-session -d -x "${size[0]}" -y "${size[1]}" \
     "env -u DISPLAY -u WAYLAND_DISPLAY TERM=xterm-256color LC_ALL=C.UTF-8 '$program' --text $*"
 }

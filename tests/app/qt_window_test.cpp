@@ -1,37 +1,330 @@
-// The Linux window over the real Qt widgets, on the offscreen platform.
+// The Linux window over the real Qt widgets, on the offscreen platform. Every test opens its own
+// window with QAbstractItemModelTester watching the list's model, so each change a test makes
+// (refreshes, sorts, closing) is also checked against Qt's rules for models.
 
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QClipboard>
+#include <QCryptographicHash>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <algorithm>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "app/qt/quorvan_dialog.h"
 #include "tests/support/fake_wlan.h"
+#include "tracking/scan_cycle.h"
 
 namespace quorvan {
 namespace {
 
 using testing::BssEntry;
+using BssLists = std::vector<std::vector<WLAN_BSS_ENTRY>>;
 
-// The texts of one column top to bottom, or with column -1 the headers.
-QString Column(QuorvanDialog& dialog, int column) {
+const std::string kLongName = "Hotel Grand Europa Lobby 5G";
+const std::string kHeaderLine =
+    "index\t活动因子\tMAC地址\tS S I D\t信号强度 (dbm)\t链路质量(%)\tChannel\tullTimestamp\t"
+    "ullHostTimestamp\tEncryption\tBeaconPeriod\tUsername\tPassword\n";
+
+// Four networks, one with a Chinese name.
+BssLists FourNetworks() {
+  return {{BssEntry(1, "bravo", -50), BssEntry(2, "alpha", -70), BssEntry(3, "charlie", -60),
+           BssEntry(4, "\xE5\xAE\xB6", -55)},
+          {BssEntry(5, "delta", -40), BssEntry(2, "alpha", -72)}};
+}
+
+// Three networks, one with a name too long for its column; in SSID order "Hotel…" comes first
+// (byte order: upper case before lower case). alpha is not heard after the first cycle.
+BssLists ThreeNetworks() {
+  return {{BssEntry(1, "bravo", -50), BssEntry(2, "alpha", -70), BssEntry(3, kLongName, -60)},
+          {BssEntry(1, "bravo", -50), BssEntry(3, kLongName, -60)}};
+}
+
+class QtWindow : public ::testing::Test {
+ public:
+  // Opens a new window on a new radio that answers `lists`, one per query, and waits until it
+  // shows.
+  ::testing::AssertionResult Open(BssLists lists, std::function<std::string()> reason = {}) {
+    tester_.reset();
+    dialog_.reset();
+    radio_.reset();
+    testing::FakeAnswers answers;
+    answers.lists = std::move(lists);
+    radio_.emplace(std::move(answers));
+    dialog_ = std::make_unique<QuorvanDialog>();
+    if (reason) dialog_->ShowEmptyListReason(std::move(reason));
+    tester_ = std::make_unique<QAbstractItemModelTester>(
+        Model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    dialog_->show();
+    if (!QTest::qWaitForWindowExposed(dialog_.get())) {
+      return ::testing::AssertionFailure() << "the window never showed";
+    }
+    return ::testing::AssertionSuccess();
+  }
+
+  QuorvanDialog& Dialog() { return *dialog_; }
+  ListTreeView& List() { return dialog_->ListWidget(); }
+  QAbstractItemModel* Model() { return List().model(); }
+
+  // The texts of one column top to bottom.
+  std::string ColumnTexts(int column) {
+    QStringList texts;
+    for (int row = 0; row < Model()->rowCount(); ++row) {
+      texts << Model()->data(Model()->index(row, column)).toString();
+    }
+    return texts.join("|").toStdString();
+  }
+
+  void ClickHeader(int column) {
+    QHeaderView* header = List().header();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+  }
+
+  void SelectRows(const std::vector<int>& rows) {
+    List().selectionModel()->clear();
+    for (const int row : rows) {
+      List().selectionModel()->select(Model()->index(row, 0),
+                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+  }
+
+ private:
+  std::optional<testing::ScopedFakeWlan> radio_;
+  std::unique_ptr<QuorvanDialog> dialog_;
+  std::unique_ptr<QAbstractItemModelTester> tester_;  // goes before the model it watches
+};
+
+TEST_F(QtWindow, OpensWithTheDialogsCaption) {
+  ASSERT_TRUE(Open(FourNetworks()));
+  EXPECT_EQ(Dialog().windowTitle(), "quorvan");
+}
+
+TEST_F(QtWindow, ShowsTheThirteenHeaders) {
+  ASSERT_TRUE(Open(FourNetworks()));
+  QStringList headers;
+  for (int c = 0; c < Model()->columnCount(); ++c) {
+    headers << Model()->headerData(c, Qt::Horizontal).toString();
+  }
+  EXPECT_EQ(headers.join("|").toStdString(),
+            "index|活动因子|MAC地址|S S I D|信号强度 (dbm)|链路质量(%)|Channel|ullTimestamp|"
+            "ullHostTimestamp|Encryption|BeaconPeriod|Username|Password");
+}
+
+TEST_F(QtWindow, KeepsTheStatusLabelHidden) {
+  ASSERT_TRUE(Open(FourNetworks()));
+  EXPECT_TRUE(Dialog().StatusWidget().isHidden());
+}
+
+TEST_F(QtWindow, ListsRowsInSsidByteOrder) {
+  const struct {
+    BssLists (*lists)();
+    std::string ssids;
+  } cases[] = {
+      {FourNetworks, "alpha|bravo|charlie|\xE5\xAE\xB6"},
+      {ThreeNetworks, kLongName + "|alpha|bravo"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.ssids);
+    ASSERT_TRUE(Open(c.lists()));
+    EXPECT_EQ(ColumnTexts(3), c.ssids);
+  }
+}
+
+// A header click sorts the rows by that column's text, byte by byte, each click flipping the
+// one direction shared by all columns; the index texts travel with their rows.
+TEST_F(QtWindow, HeaderClicksSortByColumnText) {
+  const struct {
+    BssLists (*lists)();
+    std::vector<int> clicks;
+    int column;
+    std::string texts;
+  } cases[] = {
+      {FourNetworks, {5}, 5, "100|60|80|90"},
+      {FourNetworks, {5, 5}, 5, "90|80|60|100"},
+      {FourNetworks, {5, 5}, 0, "4|3|1|2"},
+      {FourNetworks, {3}, 3, "alpha|bravo|charlie|\xE5\xAE\xB6"},
+      {FourNetworks, {3, 3}, 3, "\xE5\xAE\xB6|charlie|bravo|alpha"},
+      {FourNetworks, {3, 5}, 5, "90|80|60|100"},
+      {ThreeNetworks, {3}, 3, kLongName + "|alpha|bravo"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.clicks) + " column " + std::to_string(c.column));
+    ASSERT_TRUE(Open(c.lists()));
+    for (const int column : c.clicks) ClickHeader(column);
+    EXPECT_EQ(ColumnTexts(c.column), c.texts);
+  }
+}
+
+TEST_F(QtWindow, RefreshPutsChangedRowsBackInSsidOrder) {
+  ASSERT_TRUE(Open(FourNetworks()));
+  ClickHeader(5);
+  ClickHeader(5);
+  Dialog().Behaviour().RunScanCycle();
+  EXPECT_EQ(ColumnTexts(3), "alpha|bravo|charlie|delta|\xE5\xAE\xB6");
+  EXPECT_EQ(ColumnTexts(0), "1|2|3|4|5");
+}
+
+// The header shows the column last clicked and its direction, until a refresh restores SSID
+// order.
+TEST_F(QtWindow, SortIndicatorFollowsTheLastClickUntilTheRefresh) {
+  const struct {
+    std::vector<int> clicks;
+    bool refresh;
+    std::optional<std::pair<int, Qt::SortOrder>> indicator;  // none when not shown
+  } cases[] = {
+      {{}, false, std::nullopt},
+      {{3}, false, std::pair(3, Qt::AscendingOrder)},
+      {{3, 1}, false, std::pair(1, Qt::DescendingOrder)},
+      {{3, 1}, true, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.clicks) + (c.refresh ? " then a refresh" : ""));
+    ASSERT_TRUE(Open(ThreeNetworks()));
+    for (const int column : c.clicks) ClickHeader(column);
+    if (c.refresh) Dialog().OnTimer(kScanTimer);
+    QHeaderView* header = List().header();
+    ASSERT_EQ(header->isSortIndicatorShown(), c.indicator.has_value());
+    if (!c.indicator) continue;
+    EXPECT_EQ(header->sortIndicatorSection(), c.indicator->first);
+    EXPECT_EQ(header->sortIndicatorOrder(), c.indicator->second);
+  }
+}
+
+TEST_F(QtWindow, ListFollowsTheWindowSizeKeepingItsMargins) {
+  ASSERT_TRUE(Open(ThreeNetworks()));
+  ListTreeView& list = List();
+  // Opens at the Windows dialog's size, and can grow far beyond it.
+  const QSize opening = Dialog().size();
+  const QRect listAtOpening = list.geometry();
+  EXPECT_LT(Dialog().minimumWidth(), opening.width());
+  EXPECT_GT(Dialog().maximumWidth(), 4000);
+
+  Dialog().resize(opening.width() + 500, opening.height() + 300);
+  QApplication::processEvents();
+  EXPECT_EQ(list.width(), listAtOpening.width() + 500);
+  EXPECT_EQ(list.height(), listAtOpening.height() + 300);
+  EXPECT_EQ(list.geometry().topLeft(), listAtOpening.topLeft());
+
+  Dialog().showMaximized();
+  QApplication::processEvents();
+  EXPECT_EQ(Dialog().width() - list.width(), opening.width() - listAtOpening.width());
+}
+
+// Every cell tells its whole text as its tooltip, for a cell too narrow to show it; an empty
+// one tells nothing.
+TEST_F(QtWindow, CellTooltipIsItsWholeText) {
+  const struct {
+    int row, column;
+    std::optional<std::string> tip;
+  } cases[] = {
+      {0, 3, kLongName},
+      {1, 2, "00 00 00 00 00 02"},
+      {0, 11, std::nullopt},
+  };
+  ASSERT_TRUE(Open(ThreeNetworks()));
+  for (const auto& c : cases) {
+    SCOPED_TRACE("row " + std::to_string(c.row) + " column " + std::to_string(c.column));
+    const QVariant tip = Model()->data(Model()->index(c.row, c.column), Qt::ToolTipRole);
+    ASSERT_EQ(tip.isValid(), c.tip.has_value());
+    if (c.tip) {
+      EXPECT_EQ(tip.toString().toStdString(), *c.tip);
+    }
+  }
+}
+
+TEST_F(QtWindow, ShiftDownExtendsTheSelectionByWholeRows) {
+  ASSERT_TRUE(Open(ThreeNetworks()));
+  List().setCurrentIndex(Model()->index(0, 0));
+  QTest::keyClick(&List(), Qt::Key_Down, Qt::ShiftModifier);
+  QTest::keyClick(&List(), Qt::Key_Down, Qt::ShiftModifier);
+  EXPECT_EQ(List().selectionModel()->selectedRows().size(), 3);
+}
+
+// Copy puts the selected rows on the clipboard under the header line, exactly as --list prints
+// them, from the copy key or the context menu's entry; with nothing selected the clipboard keeps
+// what it had.
+TEST_F(QtWindow, CopyPutsTheSelectedRowsOnTheClipboard) {
+  enum class CopyBy { kKey, kMenu };
+  // The rows after the first cycle.
+  const std::string hotel = "1\t16\t00 00 00 00 00 03\t" + kLongName +
+                            "\t40  0  0  0  0\t80\t   6  2437000\t0x0\t0x0\t0,wep \t0\t\t\n";
+  const std::string alpha =
+      "2\t16\t00 00 00 00 00 02\talpha\t30  0  0  0  0\t60\t   6  2437000\t0x0\t0x0\t0,wep "
+      "\t0\t\t\n";
+  const std::string bravo =
+      "3\t16\t00 00 00 00 00 01\tbravo\t50  0  0  0  0\t100\t   6  2437000\t0x0\t0x0\t0,wep "
+      "\t0\t\t\n";
+  // After a second cycle that did not hear alpha: its link quality is blank.
+  const std::string alphaUnheard =
+      "2\t15\t00 00 00 00 00 02\talpha\t30  0  0  0  0\t\t   6  2437000\t0x0\t0x0\t0,wep \t0\t\t\n";
+  const std::string bravoHeardTwice =
+      "3\t17\t00 00 00 00 00 01\tbravo\t50 50  0  0  0\t100\t   6  2437000\t0x0\t0x0\t0,wep "
+      "\t0\t\t\n";
+  const struct {
+    int cycles;
+    std::vector<int> rows;
+    CopyBy by;
+    std::string clipboard;
+  } cases[] = {
+      {1, {}, CopyBy::kKey, "kept"},
+      {1, {0, 1, 2}, CopyBy::kKey, kHeaderLine + hotel + alpha + bravo},
+      {1, {2, 0}, CopyBy::kKey, kHeaderLine + hotel + bravo},
+      {1, {1}, CopyBy::kMenu, kHeaderLine + alpha},
+      {2, {1, 2}, CopyBy::kMenu, kHeaderLine + alphaUnheard + bravoHeardTwice},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.cycles) + " cycles, rows " + ::testing::PrintToString(c.rows) +
+                 (c.by == CopyBy::kKey ? " by key" : " by menu"));
+    ASSERT_TRUE(Open(ThreeNetworks()));
+    for (int cycle = 1; cycle < c.cycles; ++cycle) Dialog().OnTimer(kScanTimer);
+    SelectRows(c.rows);
+    QApplication::clipboard()->setText("kept");
+    if (c.by == CopyBy::kKey) {
+      QTest::keyClick(&List(), Qt::Key_C, Qt::ControlModifier);
+    } else {
+      Dialog().BuildContextMenu()->actions().first()->trigger();
+    }
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(), c.clipboard);
+  }
+}
+
+// The context menu's entries as they would show now, "" for a separator, "(off)" after one
+// that is disabled.
+QStringList ContextMenuTexts(QuorvanDialog& dialog) {
   QStringList texts;
-  QAbstractItemModel* model = dialog.ListWidget().model();
-  if (column < 0) {
-    for (int c = 0; c < model->columnCount(); ++c)
-      texts << model->headerData(c, Qt::Horizontal).toString();
+  const auto menu = dialog.BuildContextMenu();
+  for (QAction* action : menu->actions()) {
+    texts << action->text() + (action->isEnabled() ? "" : "(off)");
   }
-  for (int row = 0; column >= 0 && row < model->rowCount(); ++row) {
-    texts << model->data(model->index(row, column)).toString();
+  return texts;
+}
+
+TEST_F(QtWindow, ContextMenuOffersCopyOnlyForASelection) {
+  const struct {
+    std::vector<int> rows;
+    QStringList entries;
+  } cases[] = {
+      {{}, {"Copy(off)", "", "&Info über quorvan..."}},
+      {{1}, {"Copy", "", "&Info über quorvan..."}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.rows));
+    ASSERT_TRUE(Open(ThreeNetworks()));
+    SelectRows(c.rows);
+    EXPECT_EQ(ContextMenuTexts(Dialog()), c.entries);
   }
-  return texts.join("|");
 }
 
 // Runs `action` and plays the user meanwhile: chooses the About entry of a context menu that
@@ -41,8 +334,8 @@ QStringList AboutBoxShownBy(const std::function<void()>& action) {
   QTimer user;
   QObject::connect(&user, &QTimer::timeout, [&] {
     if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-      for (QAction* action : menu->actions()) {
-        if (action->text().contains("quorvan")) menu->setActiveAction(action);
+      for (QAction* entry : menu->actions()) {
+        if (entry->text().contains("quorvan")) menu->setActiveAction(entry);
       }
       QTest::keyClick(menu, Qt::Key_Return);
     } else if (auto* about = dynamic_cast<CAboutDlg*>(QApplication::activeModalWidget())) {
@@ -61,139 +354,116 @@ QStringList AboutBoxShownBy(const std::function<void()>& action) {
   return shown;
 }
 
-TEST(QtWindow, ShowsSortsOpensAboutAndCloses) {
-  const testing::ScopedFakeWlan radio;
-  radio->lists = {{BssEntry(1, "bravo", -50), BssEntry(2, "alpha", -70),
-                   BssEntry(3, "charlie", -60), BssEntry(4, "\xE5\xAE\xB6", -55)},
-                  {BssEntry(5, "delta", -40), BssEntry(2, "alpha", -72)}};
-  QuorvanDialog dialog;
-  // Checks the model's every change, the sorts and refreshes below included, against Qt's rules.
-  const QAbstractItemModelTester tester(dialog.ListWidget().model(),
-                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
-  dialog.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-  EXPECT_EQ(dialog.windowTitle(), "quorvan");
-  EXPECT_EQ(Column(dialog, -1).toStdString(),
-            "index|活动因子|MAC地址|S S I D|信号强度 (dbm)|链路质量(%)|Channel|ullTimestamp|"
-            "ullHostTimestamp|Encryption|BeaconPeriod|Username|Password");
-  EXPECT_EQ(Column(dialog, 3).toStdString(), "alpha|bravo|charlie|\xE5\xAE\xB6");
-  EXPECT_TRUE(dialog.StatusWidget().isHidden());
-
-  QHeaderView* header = dialog.ListWidget().header();
-  const QPoint linkQuality(header->sectionViewportPosition(5) + 5, header->height() / 2);
-  QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, linkQuality);
-  EXPECT_EQ(Column(dialog, 5), "100|60|80|90");
-  QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, linkQuality);
-  EXPECT_EQ(Column(dialog, 5), "90|80|60|100");
-  EXPECT_EQ(Column(dialog, 0), "4|3|1|2");
-  dialog.Behaviour().RunScanCycle();  // the refresh restores SSID order, with the rows changed
-  EXPECT_EQ(Column(dialog, 3).toStdString(), "alpha|bravo|charlie|delta|\xE5\xAE\xB6");
-
-  const QStringList about = {"Quorvan", "quorvan Version 1.0", "OK"};
-  EXPECT_EQ(AboutBoxShownBy([&] { QTest::keyClick(&dialog.ListWidget(), Qt::Key_F1); }), about);
-  EXPECT_EQ(
-      AboutBoxShownBy([&] { emit dialog.ListWidget().customContextMenuRequested(QPoint(10, 10)); }),
-      about);
-
-  QTest::keyClick(&dialog.ListWidget(), Qt::Key_Escape);
-  EXPECT_FALSE(dialog.isVisible());
-  EXPECT_TRUE(dialog.Behaviour().Table().empty());
-}
-
-// The context menu's entries as they would show now, "" for a separator, "(off)" after one
-// that is disabled.
-QStringList ContextMenuTexts(QuorvanDialog& dialog) {
-  QStringList texts;
-  const auto menu = dialog.BuildContextMenu();
-  for (QAction* action : menu->actions()) {
-    texts << action->text() + (action->isEnabled() ? "" : "(off)");
-  }
-  return texts;
-}
-
-// What a user does around the list: resizes and maximises the window, reads a cut SSID from its
-// tooltip, sees which column is sorted which way, copies rows.
-TEST(QtWindow, ResizesShowsTipsSortIndicatorAndCopiesRows) {
-  const testing::ScopedFakeWlan radio;
-  const std::string longName = "Hotel Grand Europa Lobby 5G";
-  radio->lists = {
-      {BssEntry(1, "bravo", -50), BssEntry(2, "alpha", -70), BssEntry(3, longName, -60)}};
-  QuorvanDialog dialog;
-  dialog.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-  ListTreeView& list = dialog.ListWidget();
-
-  // Opens at the Windows dialog's size; the list follows the window, margins kept.
-  const QSize opening = dialog.size();
-  const QRect listAtOpening = list.geometry();
-  EXPECT_LT(dialog.minimumWidth(), opening.width());
-  EXPECT_GT(dialog.maximumWidth(), 4000);
-  dialog.resize(opening.width() + 500, opening.height() + 300);
-  QApplication::processEvents();
-  EXPECT_EQ(list.width(), listAtOpening.width() + 500);
-  EXPECT_EQ(list.height(), listAtOpening.height() + 300);
-  EXPECT_EQ(list.geometry().topLeft(), listAtOpening.topLeft());
-  dialog.showMaximized();
-  QApplication::processEvents();
-  EXPECT_EQ(dialog.width() - list.width(), opening.width() - listAtOpening.width());
-
-  // Every cell tells its whole text; an empty one tells nothing.
-  QAbstractItemModel* model = list.model();
-  // (SSID order, byte by byte: "Hotel…" before "alpha".)
-  EXPECT_EQ(model->data(model->index(0, 3), Qt::ToolTipRole).toString().toStdString(), longName);
-  EXPECT_EQ(model->data(model->index(1, 2), Qt::ToolTipRole).toString(), "00 00 00 00 00 02");
-  EXPECT_FALSE(model->data(model->index(0, 11), Qt::ToolTipRole).isValid());
-
-  // The sort indicator: the clicked column, its direction; a refresh clears it.
-  QHeaderView* header = list.header();
-  auto click = [&](int column) {
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                      QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+TEST_F(QtWindow, AboutBoxOpensFromF1AndTheContextMenu) {
+  const struct {
+    const char* way;
+    std::function<void(QuorvanDialog&)> open;
+  } cases[] = {
+      {"F1", [](QuorvanDialog& d) { QTest::keyClick(&d.ListWidget(), Qt::Key_F1); }},
+      {"context menu",
+       [](QuorvanDialog& d) { emit d.ListWidget().customContextMenuRequested(QPoint(10, 10)); }},
   };
-  EXPECT_FALSE(header->isSortIndicatorShown());
-  click(3);
-  EXPECT_TRUE(header->isSortIndicatorShown());
-  EXPECT_EQ(header->sortIndicatorSection(), 3);
-  EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
-  EXPECT_EQ(Column(dialog, 3).toStdString(), longName + "|alpha|bravo");
-  click(1);  // one direction flag for all columns: this one sorts descending
-  EXPECT_EQ(header->sortIndicatorSection(), 1);
-  EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
-  dialog.OnTimer(kScanTimer);
-  EXPECT_FALSE(header->isSortIndicatorShown());
-
-  // Copy: the selected rows under the header line, exactly as --list prints them.
-  EXPECT_EQ(ContextMenuTexts(dialog), QStringList({"Copy(off)", "", "&Info über quorvan..."}));
-  list.selectionModel()->clear();
-  QApplication::clipboard()->setText("kept");
-  QTest::keyClick(&list, Qt::Key_C, Qt::ControlModifier);
-  EXPECT_EQ(QApplication::clipboard()->text(), "kept");  // nothing selected, nothing copied
-  list.setCurrentIndex(model->index(0, 0));
-  QTest::keyClick(&list, Qt::Key_Down, Qt::ShiftModifier);
-  QTest::keyClick(&list, Qt::Key_Down, Qt::ShiftModifier);
-  ASSERT_EQ(list.selectionModel()->selectedRows().size(), 3);
-  QApplication::clipboard()->clear();
-  QTest::keyClick(&list, Qt::Key_C, Qt::ControlModifier);
-  const std::string copied = QApplication::clipboard()->text().toStdString();
-  const std::string header13 =
-      "index\t活动因子\tMAC地址\tS S I D\t信号强度 (dbm)\t链路质量(%)\tChannel\tullTimestamp\t"
-      "ullHostTimestamp\tEncryption\tBeaconPeriod\tUsername\tPassword\n";
-  EXPECT_EQ(copied.substr(0, header13.size()), header13);
-  EXPECT_EQ(std::count(copied.begin(), copied.end(), '\n'), 4);
-  EXPECT_NE(copied.find("\n1\t17\t00 00 00 00 00 03\t" + longName + "\t"), std::string::npos)
-      << copied;
-  EXPECT_NE(copied.find("\n3\t17\t00 00 00 00 00 01\tbravo\t"), std::string::npos);
-  EXPECT_EQ(ContextMenuTexts(dialog).first(), "Copy");
-  // Only the second row, from the context menu's entry.
-  list.selectionModel()->clear();
-  list.selectionModel()->select(model->index(1, 0),
-                                QItemSelectionModel::Select | QItemSelectionModel::Rows);
-  QApplication::clipboard()->clear();
-  dialog.BuildContextMenu()->actions().first()->trigger();
-  EXPECT_EQ(QApplication::clipboard()->text().toStdString().substr(header13.size()),
-            "2\t17\t00 00 00 00 00 02\talpha\t30 30  0  0  0\t60\t   6  2437000\t0x0\t0x0\t0,wep "
-            "\t0\t\t\n");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.way);
+    ASSERT_TRUE(Open(FourNetworks()));
+    EXPECT_EQ(AboutBoxShownBy([&] { c.open(Dialog()); }),
+              QStringList({"Quorvan", "quorvan Version 1.0", "OK"}));
+  }
 }
+
+// Escape and Enter end the window as Cancel and OK end a Windows dialog without buttons; the
+// records go with it, and so do the rows that showed them.
+TEST_F(QtWindow, EscapeAndEnterCloseTheWindowAndDestroyTheRecords) {
+  for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+    SCOPED_TRACE(key);
+    ASSERT_TRUE(Open(FourNetworks()));
+    QTest::keyClick(&List(), key);
+    EXPECT_FALSE(Dialog().isVisible());
+    EXPECT_TRUE(Dialog().Behaviour().Table().empty());
+    EXPECT_EQ(Model()->rowCount(), 0);
+  }
+}
+
+// Takes the record of `mac` out of `table` as a cycle's eviction does, and stops there: in the
+// program the refresh follows in the same handler, here the window's events run first.
+void EvictWithoutRefresh(NetworkTable& table, std::string_view mac) {
+  AdvanceHistory(table);  // nothing heard this cycle: every link quality drops to 0
+  TrackedNetwork* record = table.FindByMac(mac);
+  ASSERT_NE(record, nullptr);
+  record->activity = 0;  // falls below zero now
+  UpdateActivity(table);
+  ASSERT_EQ(table.FindByMac(mac), nullptr);
+}
+
+// What the window's events read from the list: one way each.
+struct ListReader {
+  const char* name;
+  std::string (*read)(QtWindow&);
+};
+
+void PrintTo(const ListReader& reader, std::ostream* out) { *out << reader.name; }
+
+// What the list paints, after the events waiting for the event loop have run.
+std::string PaintedPixels(QtWindow& window) {
+  QApplication::processEvents();
+  const QImage image = window.List().viewport()->grab().toImage();
+  const QByteArray bits(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes());
+  return QCryptographicHash::hash(bits, QCryptographicHash::Sha256).toHex().toStdString();
+}
+
+// The tooltip that hovering over alpha's link quality shows. A cell without a tip leaves the
+// last tip up while it fades, so another cell is hovered first, whose tip is known.
+std::string HoverTooltip(QtWindow& window) {
+  ListTreeView& list = window.List();
+  const auto hover = [&](int row, int column) {
+    const QPoint at = list.visualRect(list.model()->index(row, column)).center();
+    QHelpEvent event(QEvent::ToolTip, at, list.viewport()->mapToGlobal(at));
+    QApplication::sendEvent(list.viewport(), &event);
+  };
+  hover(0, 2);
+  EXPECT_EQ(QToolTip::text().toStdString(), "00 00 00 00 00 03");
+  hover(1, 5);
+  return QToolTip::text().toStdString();
+}
+
+std::string CopiedRows(QtWindow& window) {
+  ListTreeView& list = window.List();
+  list.selectAll();
+  QApplication::clipboard()->clear();
+  QTest::keyClick(&list, Qt::Key_C, Qt::ControlModifier);
+  return QApplication::clipboard()->text().toStdString();
+}
+
+std::string SortedLinkQualities(QtWindow& window) {
+  window.ClickHeader(5);
+  const std::string ascending = window.ColumnTexts(5);
+  window.ClickHeader(5);
+  return ascending + " / " + window.ColumnTexts(5);
+}
+
+class ShownRowsOutliveTheirRecords : public QtWindow,
+                                     public ::testing::WithParamInterface<ListReader> {};
+
+// The list shows what the last refresh wrote, whatever the table has done with its records
+// since: an evicted record's row reads as before, in paint, tooltips, copies and sorts alike,
+// until the next refresh takes it away.
+TEST_P(ShownRowsOutliveTheirRecords, UntilTheNextRefresh) {
+  ASSERT_TRUE(Open(ThreeNetworks()));
+  const std::string before = GetParam().read(*this);
+  ASSERT_FALSE(before.empty());
+
+  ASSERT_NO_FATAL_FAILURE(EvictWithoutRefresh(Dialog().Behaviour().Table(), "00 00 00 00 00 02"));
+  EXPECT_EQ(GetParam().read(*this), before);
+
+  Dialog().OnTimer(kScanTimer);
+  EXPECT_EQ(ColumnTexts(3), kLongName + "|bravo");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    QtWindow, ShownRowsOutliveTheirRecords,
+    ::testing::Values(ListReader{"Paint", PaintedPixels}, ListReader{"Tooltip", HoverTooltip},
+                      ListReader{"Copy", CopiedRows}, ListReader{"Sort", SortedLinkQualities}),
+    [](const ::testing::TestParamInfo<ListReader>& test) { return std::string(test.param.name); });
 
 // Pixels of the list's viewport, in a band across its middle, that differ from its background,
 // and the darkest of them (255 for none).
@@ -215,34 +485,42 @@ Ink InkAcrossTheMiddle(ListTreeView& list) {
   return ink;
 }
 
-TEST(QtWindow, SaysWhyTheListIsEmptyUntilTheFirstRow) {
-  const testing::ScopedFakeWlan radio;
-  radio->lists = {{}, {BssEntry(1, "bravo", -50)}};
-  std::string reason = "No wireless interface is up (wlan0 is down)";
-  QuorvanDialog dialog;
-  dialog.ShowEmptyListReason([&reason] { return reason; });
-  dialog.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-  ListTreeView& list = dialog.ListWidget();
-  EXPECT_TRUE(list.ShowsPlaceholder());
-  EXPECT_EQ(list.PlaceholderText().toStdString(), reason);
-  // The text, centred, in grey: even its darkest pixel is well lighter than the rows' text and
-  // well darker than the background.
-  const Ink shown = InkAcrossTheMiddle(list);
-  EXPECT_GT(shown.pixels, 100);
-  EXPECT_GT(shown.darkest, qGray(list.palette().color(QPalette::Text).rgb()) + 40);
-  EXPECT_LT(shown.darkest, qGray(list.palette().color(QPalette::Base).rgb()) - 40);
+const char kNoInterface[] = "No wireless interface is up (wlan0 is down)";
 
-  // The radio comes back: the next cycle lists a row, and the text is gone, even were the
-  // reason left standing.
+// While the list is empty it says why, centred, in grey: even the text's darkest pixel is well
+// lighter than the rows' text and well darker than the background.
+TEST_F(QtWindow, EmptyListSaysWhyInGrey) {
+  ASSERT_TRUE(Open(BssLists(1), [] { return kNoInterface; }));
+  EXPECT_TRUE(List().ShowsPlaceholder());
+  EXPECT_EQ(List().PlaceholderText().toStdString(), kNoInterface);
+  const Ink shown = InkAcrossTheMiddle(List());
+  EXPECT_GT(shown.pixels, 100);
+  EXPECT_GT(shown.darkest, qGray(List().palette().color(QPalette::Text).rgb()) + 40);
+  EXPECT_LT(shown.darkest, qGray(List().palette().color(QPalette::Base).rgb()) - 40);
+}
+
+// The radio comes back: the next cycle lists a row, and the text is gone, even were the reason
+// left standing.
+TEST_F(QtWindow, EmptyListReasonGoesWithTheFirstRow) {
+  ASSERT_TRUE(Open({{}, {BssEntry(1, "bravo", -50)}}, [] { return kNoInterface; }));
+  Dialog().OnTimer(kScanTimer);
+  EXPECT_EQ(ColumnTexts(3), "bravo");
+  EXPECT_FALSE(List().ShowsPlaceholder());
+  EXPECT_EQ(InkAcrossTheMiddle(List()).pixels, 0);
+}
+
+// The reason is asked again after every timer event: once there is nothing to say, the text
+// goes.
+TEST_F(QtWindow, EmptyListReasonIsAskedAfterEveryTimer) {
+  std::string reason = kNoInterface;
+  ASSERT_TRUE(Open(BssLists(1), [&reason] { return reason; }));
   reason = "This kernel has no Wi-Fi support (nl80211 is missing)";
-  dialog.OnTimer(kScanTimer);
-  EXPECT_EQ(Column(dialog, 3), "bravo");
-  EXPECT_FALSE(list.ShowsPlaceholder());
-  EXPECT_EQ(InkAcrossTheMiddle(list).pixels, 0);
+  Dialog().OnTimer(kTickTimer);
+  EXPECT_EQ(List().PlaceholderText().toStdString(), reason);
   reason.clear();
-  dialog.OnTimer(kTickTimer);
-  EXPECT_TRUE(list.PlaceholderText().isEmpty());
+  Dialog().OnTimer(kTickTimer);
+  EXPECT_TRUE(List().PlaceholderText().isEmpty());
+  EXPECT_FALSE(List().ShowsPlaceholder());
 }
 
 }  // namespace

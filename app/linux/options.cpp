@@ -119,7 +119,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool has
   }
 
   if (!parser.parse(expanded)) return Refused(Shown(parser.errorText()));
-  if (parser.isSet(help)) {
+  // addHelpOption also adds --help-all and lists it, but only process() would act on it.
+  if (parser.isSet(help) || parser.isSet("help-all")) {
     // Parsed without an application object, so the usage line names no program yet.
     QString text = parser.helpText();
     text.replace("<executable_name>", "quorvan");

@@ -1,0 +1,317 @@
+#include "app/linux/options.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace quorvan {
+namespace {
+
+using Action = CommandLine::Action;
+
+const char* FrontEndName(FrontEnd frontEnd) {
+  switch (frontEnd) {
+    case FrontEnd::kWindow:
+      return "window";
+    case FrontEnd::kTerminal:
+      return "terminal";
+    case FrontEnd::kList:
+      return "list";
+  }
+  return "?";
+}
+
+const char* FormatName(ListFormat format) {
+  switch (format) {
+    case ListFormat::kTsv:
+      return "tsv";
+    case ListFormat::kCsv:
+      return "csv";
+    case ListFormat::kJson:
+      return "json";
+  }
+  return "?";
+}
+
+// Every field, so that a row compares all of them and a failure shows which.
+std::string Describe(const Options& o) {
+  return "simulate=" + std::to_string(o.simulate) + " seed=" + std::to_string(o.seed) +
+         " front=" + FrontEndName(o.frontEnd) + " cycles=" + std::to_string(o.cycles) +
+         " format=" + FormatName(o.format) + " scenario=[" + o.scenario + "] record=[" + o.record +
+         "] interface=[" + o.interface + "]";
+}
+
+CommandLine Parse(std::vector<std::string> arguments, bool hasDisplay = true) {
+  arguments.insert(arguments.begin(), "quorvan");
+  return ParseCommandLine(arguments, hasDisplay);
+}
+
+std::string Joined(const std::vector<std::string>& arguments) {
+  std::string text;
+  for (const std::string& argument : arguments) text += " " + argument;
+  return text;
+}
+
+// The options a row expects, from the defaults.
+struct Want {
+  Options options;
+  Want& Simulate(uint64_t seed = 1) {
+    options.simulate = true;
+    options.seed = seed;
+    return *this;
+  }
+  Want& Front(FrontEnd frontEnd) {
+    options.frontEnd = frontEnd;
+    return *this;
+  }
+  Want& Cycles(int cycles) {
+    options.cycles = cycles;
+    return *this;
+  }
+  Want& Format(ListFormat format) {
+    options.format = format;
+    return *this;
+  }
+  Want& Scenario(std::string file) {
+    options.scenario = std::move(file);
+    return *this;
+  }
+  Want& Record(std::string file) {
+    options.record = std::move(file);
+    return *this;
+  }
+  Want& Interface(std::string name) {
+    options.interface = std::move(name);
+    return *this;
+  }
+};
+
+struct Accepted {
+  std::vector<std::string> arguments;
+  bool hasDisplay;
+  Want expected;
+};
+
+TEST(CommandLine, AcceptedOptions) {
+  constexpr FrontEnd kTerminal = FrontEnd::kTerminal, kList = FrontEnd::kList;
+  const Accepted rows[] = {
+      {{}, true, {}},
+      {{}, false, Want().Front(kTerminal)},
+      {{"--text"}, true, Want().Front(kTerminal)},
+      {{"--text"}, false, Want().Front(kTerminal)},
+      {{"--simulate"}, true, Want().Simulate()},
+      {{"--simulate=7"}, true, Want().Simulate(7)},
+      {{"--simulate=0"}, true, Want().Simulate(0)},
+      {{"--simulate=18446744073709551615"}, true, Want().Simulate(UINT64_MAX)},
+      {{"--list"}, true, Want().Front(kList)},
+      {{"--list"}, false, Want().Front(kList)},
+      {{"--list", "--text"}, true, Want().Front(kList)},
+      {{"--list", "--cycles", "3"}, true, Want().Front(kList).Cycles(3)},
+      {{"--list", "--cycles=1"}, true, Want().Front(kList).Cycles(1)},
+      {{"--list", "--format", "tsv"}, true, Want().Front(kList)},
+      {{"--list", "--format=csv"}, true, Want().Front(kList).Format(ListFormat::kCsv)},
+      {{"--list", "--format", "json"}, true, Want().Front(kList).Format(ListFormat::kJson)},
+      {{"--scenario", "s.jsonl"}, true, Want().Scenario("s.jsonl")},
+      {{"--list", "--scenario", "s.jsonl", "--format", "json"},
+       true,
+       Want().Front(kList).Format(ListFormat::kJson).Scenario("s.jsonl")},
+      {{"--record", "r.jsonl"}, true, Want().Record("r.jsonl")},
+      {{"--record", "-"}, true, Want().Record("-")},
+      {{"--simulate=3", "--record", "-"}, true, Want().Simulate(3).Record("-")},
+      {{"--list", "--record", "r.jsonl"}, true, Want().Front(kList).Record("r.jsonl")},
+      {{"--text", "--record", "r.jsonl"}, true, Want().Front(kTerminal).Record("r.jsonl")},
+      {{"--scenario", "a.jsonl", "--record", "b.jsonl"},
+       false,
+       Want().Front(kTerminal).Scenario("a.jsonl").Record("b.jsonl")},
+      {{"--interface", "wlp2s0"}, true, Want().Interface("wlp2s0")},
+      {{"--interface=wlan0", "--list"}, true, Want().Front(kList).Interface("wlan0")},
+  };
+  for (const Accepted& row : rows) {
+    SCOPED_TRACE(Joined(row.arguments) + (row.hasDisplay ? " (display)" : " (no display)"));
+    const CommandLine line = Parse(row.arguments, row.hasDisplay);
+    EXPECT_EQ(line.action, Action::kRun) << line.text;
+    EXPECT_EQ(line.text, "");
+    EXPECT_EQ(Describe(line.options), Describe(row.expected.options));
+  }
+}
+
+struct Refused {
+  std::vector<std::string> arguments;
+  bool hasDisplay;
+  std::string error;
+};
+
+TEST(CommandLine, RefusedWithTheReason) {
+  const Refused rows[] = {
+      {{"--simulate=x"}, true, "--simulate wants a whole number as its seed, not 'x'"},
+      {{"--simulate="}, true, "--simulate wants a whole number as its seed, not ''"},
+      {{"--simulate=-1"}, true, "--simulate wants a whole number as its seed, not '-1'"},
+      {{"--simulate=18446744073709551616"},
+       true,
+       "--simulate wants a whole number as its seed, not '18446744073709551616'"},
+      {{"--list", "--cycles", "0"}, true, "--cycles wants a whole number of at least 1, not '0'"},
+      {{"--list", "--cycles", "-1"}, true, "--cycles wants a whole number of at least 1, not '-1'"},
+      {{"--list", "--cycles", "x"}, true, "--cycles wants a whole number of at least 1, not 'x'"},
+      {{"--list", "--cycles", "99999999999"},
+       true,
+       "--cycles wants a whole number of at least 1, not '99999999999'"},
+      {{"--cycles", "2"}, true, "--cycles goes with --list"},
+      {{"--text", "--cycles", "2"}, true, "--cycles goes with --list"},
+      {{"--list", "--cycles", "2", "--scenario", "s.jsonl"},
+       true,
+       "--cycles does not go with --scenario: --list runs one cycle per line"},
+      {{"--list", "--format", "xml"}, true, "--format wants tsv, csv or json, not 'xml'"},
+      {{"--list", "--format", "TSV"}, true, "--format wants tsv, csv or json, not 'TSV'"},
+      {{"--format", "csv"}, true, "--format goes with --list"},
+      {{"--scenario", ""}, true, "--scenario wants a file"},
+      {{"--scenario="}, true, "--scenario wants a file"},
+      {{"--record", ""}, true, "--record wants a file"},
+      {{"--scenario", "s.jsonl", "--simulate"},
+       true,
+       "--scenario and --simulate are two sources; choose one"},
+      {{"--simulate=4", "--scenario", "s.jsonl"},
+       true,
+       "--scenario and --simulate are two sources; choose one"},
+      {{"--simulate", "--interface", "wlan0"},
+       true,
+       "--interface chooses a real radio; not with --simulate or --scenario"},
+      {{"--scenario", "s.jsonl", "--interface", "wlan0"},
+       true,
+       "--interface chooses a real radio; not with --simulate or --scenario"},
+      {{"--interface", ""}, true, "--interface wants a name"},
+      {{"--list", "--record", "-"},
+       true,
+       "--record - would write into the list on standard output; record to a file"},
+      {{"--text", "--record", "-"},
+       true,
+       "--record - would write into the terminal view on standard output; record to a file"},
+      {{"--record", "-"},
+       false,
+       "--record - would write into the terminal view on standard output; record to a file"},
+      {{"extra"}, true, "unexpected argument 'extra'"},
+      {{"--list", "a", "b"}, true, "unexpected argument 'a'"},
+      {{"--bogus"}, true, "Unknown option 'bogus'."},
+      {{"--list=yes"}, true, "Unexpected value after '--list'."},
+      {{"--cycles"}, true, "Missing value after '--cycles'."},
+      {{"--scenario"}, true, "Missing value after '--scenario'."},
+  };
+  for (const Refused& row : rows) {
+    SCOPED_TRACE(Joined(row.arguments) + (row.hasDisplay ? " (display)" : " (no display)"));
+    const CommandLine line = Parse(row.arguments, row.hasDisplay);
+    EXPECT_EQ(line.action, Action::kUsageError);
+    EXPECT_EQ(line.text, row.error);
+  }
+}
+
+TEST(CommandLine, HelpAndVersionArePrinted) {
+  for (const char* asked : {"--help", "-h", "--help-all"}) {
+    SCOPED_TRACE(asked);
+    const CommandLine help = Parse({asked});
+    EXPECT_EQ(help.action, Action::kPrint);
+    EXPECT_NE(help.text.find("--simulate"), std::string::npos);
+    EXPECT_NE(help.text.find("quorvan"), std::string::npos);
+    EXPECT_EQ(help.text.find("<executable_name>"), std::string::npos) << help.text;
+  }
+  // Asked for help, the program answers it even when the rest would be refused.
+  EXPECT_EQ(Parse({"--list", "--cycles", "0", "--help"}).action, Action::kPrint);
+
+  for (const char* asked : {"--version", "-v"}) {
+    SCOPED_TRACE(asked);
+    const CommandLine version = Parse({asked});
+    EXPECT_EQ(version.action, Action::kPrint);
+    EXPECT_EQ(version.text.substr(0, version.text.find('\n')),
+              std::string("quorvan ") + QUORVAN_VERSION);
+  }
+}
+
+// File names are bytes: whatever is not UTF-8 reaches open() as given.
+TEST(CommandLine, FileNamesComeBackAsTheirBytes) {
+  const std::string names[] = {
+      "\xFF\xFE.jsonl",
+      "caf\xC3\xA9 \xE7\xBD\x91 \xF0\x9F\x98\x80.jsonl",
+      "mixed\xC3\xA9\xC3(\xED\xA0\x80\x80.jsonl",  // valid, truncated, a surrogate, stray
+      "\x01tab\there",
+  };
+  for (const std::string& name : names) {
+    SCOPED_TRACE(::testing::PrintToString(name));
+    const CommandLine scenario = Parse({"--scenario", name});
+    ASSERT_EQ(scenario.action, Action::kRun) << scenario.text;
+    EXPECT_EQ(scenario.options.scenario, name);
+    const CommandLine record = Parse({"--record=" + name, "--interface", name});
+    ASSERT_EQ(record.action, Action::kRun) << record.text;
+    EXPECT_EQ(record.options.record, name);
+    EXPECT_EQ(record.options.interface, name);
+  }
+}
+
+// What the user typed is quoted escaped, so no argument garbles the terminal.
+TEST(CommandLine, RefusalsQuoteArgumentsEscaped) {
+  const Refused rows[] = {
+      {{"a\x1B[2Jb"}, true, "unexpected argument 'a\\x1B[2Jb'"},
+      {{"\xFF\xFE"}, true, "unexpected argument '\\xFF\\xFE'"},
+      {{"caf\xC3\xA9"}, true, "unexpected argument 'caf\xC3\xA9'"},
+      {{"back\\slash"}, true, "unexpected argument 'back\\\\slash'"},
+      {{"--simulate=1\n2"}, true, "--simulate wants a whole number as its seed, not '1\\x0A2'"},
+      {{"--list", "--cycles", "\xC3"},
+       true,
+       "--cycles wants a whole number of at least 1, not '\\xC3'"},
+      {{"--list", "--format", "\x07json"},
+       true,
+       "--format wants tsv, csv or json, not '\\x07json'"},
+      {{"--b\xFFogus\x7F"}, true, "Unknown option 'b\\xFFogus\\x7F'."},
+  };
+  for (const Refused& row : rows) {
+    SCOPED_TRACE(::testing::PrintToString(Joined(row.arguments)));
+    const CommandLine line = Parse(row.arguments, row.hasDisplay);
+    EXPECT_EQ(line.action, Action::kUsageError);
+    EXPECT_EQ(line.text, row.error);
+  }
+}
+
+// Recording into the scenario being replayed would empty it before it is read.
+TEST(CommandLine, RecordingOverTheScenarioIsRefused) {
+  namespace fs = std::filesystem;
+  const fs::path directory =
+      fs::temp_directory_path() / ("quorvan-options-" + std::to_string(getpid()));
+  fs::remove_all(directory);
+  ASSERT_TRUE(fs::create_directory(directory));
+  const std::string scenario = (directory / "s\xFF.jsonl").string();
+  std::ofstream(scenario) << "[]\n";
+  const std::string link = (directory / "link.jsonl").string();
+  fs::create_symlink(scenario, link);
+  const std::string other = (directory / "other.jsonl").string();
+  std::ofstream(other) << "[]\n";
+
+  const std::string refusedSelf = "--record " + directory.string() +
+                                  "/s\\xFF.jsonl is the --scenario file; recording would "
+                                  "destroy it";
+  const std::string refusedLink =
+      "--record " + link + " is the --scenario file; recording would destroy it";
+  const Refused rows[] = {
+      {{"--scenario", scenario, "--record", scenario}, true, refusedSelf},
+      {{"--scenario", scenario, "--record", link}, true, refusedLink},
+      {{"--scenario", link, "--record", scenario}, true, refusedSelf},
+      {{"--list", "--scenario", scenario, "--record", scenario}, true, refusedSelf},
+  };
+  for (const Refused& row : rows) {
+    SCOPED_TRACE(::testing::PrintToString(Joined(row.arguments)));
+    const CommandLine line = Parse(row.arguments, row.hasDisplay);
+    EXPECT_EQ(line.action, Action::kUsageError);
+    EXPECT_EQ(line.text, row.error);
+  }
+  // Another file, and one not yet there, are recorded into.
+  for (const std::string& record : {other, (directory / "new.jsonl").string()}) {
+    const CommandLine line = Parse({"--scenario", scenario, "--record", record});
+    EXPECT_EQ(line.action, Action::kRun) << line.text;
+    EXPECT_EQ(line.options.record, record);
+  }
+  fs::remove_all(directory);
+}
+
+}  // namespace
+}  // namespace quorvan

@@ -59,14 +59,14 @@ QueryListener& Listener() {
   return listener;
 }
 
-// `interface`, when given, is the one the query read: its description is told too, a fixed
-// array whose zero may be missing.
+// `read`, when given, is the interface the query read: its description is told too, a fixed
+// array whose zero may be missing. (Windows' headers define `interface` as a macro.)
 void Tell(QueryOutcome outcome, std::span<const BssObservation> observations = {},
-          const WLAN_INTERFACE_INFO* interface = nullptr) {
+          const WLAN_INTERFACE_INFO* read = nullptr) {
   if (!Listener()) return;
   std::string name;
-  if (interface != nullptr) {
-    const WCHAR* description = interface->strInterfaceDescription;
+  if (read != nullptr) {
+    const WCHAR* description = read->strInterfaceDescription;
     name = BytesFromWide(std::wstring_view(
         description, std::find(description, description + WLAN_MAX_NAME_LENGTH, 0) - description));
   }

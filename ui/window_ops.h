@@ -56,10 +56,12 @@ class ListView {
   virtual void BeginRebuild() {}
   virtual void EndRebuild() {}
 
-  // A list that can draw the table's records itself, formatting a cell only when it is shown,
-  // takes the sorted records here instead of rows of texts, and returns true; row i then
-  // shows records[i], numbered i + 1, with item data i, as a rebuild would have left it. The
-  // records stay valid until the next refresh. Lists of texts return false and get the rows.
+  // A list that can format the table's records itself, faster than row by row through the
+  // calls above, takes the sorted records here instead and returns true; row i then shows
+  // records[i], numbered i + 1, with item data i, as a rebuild would have left it. The records
+  // are valid only during the call: the next cycle's eviction frees them before the next
+  // refresh, while the window may still paint, sort or copy. Lists of texts return false and
+  // get the rows.
   virtual bool ShowRecords(std::span<TrackedNetwork* const> records) {
     (void)records;
     return false;

@@ -517,7 +517,7 @@ bool ParseScenario(std::string_view text, std::vector<ScenarioLine>& lines, std:
 }
 
 bool LoadScenarioFile(const std::string& path, const std::string& shownAs, ScenarioFile& file,
-                      std::string& error) {
+                      std::string& error, std::size_t keptBytes) {
   struct Close {
     void operator()(std::FILE* f) const { std::fclose(f); }
   };
@@ -545,11 +545,11 @@ bool LoadScenarioFile(const std::string& path, const std::string& shownAs, Scena
   // Every line is checked now, so that a bad one stops the run before it starts.
   ScenarioCursor cursor(file.text);
   file.linesKept = true;
-  std::size_t keptBytes = 0;
+  std::size_t linesBytes = 0;
   const auto keep = [&](ScenarioLine& line) {
     if (!file.linesKept) return;
-    keptBytes += sizeof line + line.bsses.size() * sizeof(BssObservation);
-    if (keptBytes > kScenarioKeptBytes) {
+    linesBytes += sizeof line + line.bsses.size() * sizeof(BssObservation);
+    if (linesBytes > keptBytes) {
       file.linesKept = false;
       std::vector<ScenarioLine>().swap(file.lines);
       return;

@@ -85,9 +85,10 @@ struct ScenarioFile {
 inline constexpr std::size_t kScenarioKeptBytes = 64u << 20;
 
 // Reads and checks the file at `path`. `error` names the file as `shownAs`: "FILE:LINE: what is
-// wrong" or "FILE: cannot be read: REASON".
+// wrong" or "FILE: cannot be read: REASON". `keptBytes` is the most memory the kept query
+// results may take; tests lower it to serve small files as large ones are served.
 bool LoadScenarioFile(const std::string& path, const std::string& shownAs, ScenarioFile& file,
-                      std::string& error);
+                      std::string& error, std::size_t keptBytes = kScenarioKeptBytes);
 
 // One query result as one scenario line, without the newline, so that ParseScenario gives the
 // same result back. The SSID is written as the name, the bytes up to the first zero byte

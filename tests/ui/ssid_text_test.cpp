@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/utf8.h"
+
 namespace quorvan {
 namespace {
 
@@ -36,6 +38,28 @@ TEST(EscapeSsid, DisplayRules) {
   char out[6];  // what does not fit is left out whole, never half an escape
   EXPECT_EQ(EscapeSsid("\xFF\xFF", out, sizeof out), 4u);
   EXPECT_STREQ(out, "\\xFF");
+}
+
+// Names cross wide-string APIs and come back as the bytes they were; what is not UTF-8 travels
+// as U+DC80..U+DCFF.
+TEST(WideNames, BytesRoundTrip) {
+  const std::pair<std::string_view, std::wstring_view> cases[] = {
+      {"wlan0", L"wlan0"},
+      {"Caf\xC3\xA9 \xE7\xBD\x91", L"Caf\u00E9 \u7F51"},
+      {"\xF0\x9F\x98\x80!", L"\U0001F600!"},
+      {"\x80\xFF", L"\xDC80\xDCFF"},
+      {"\xE4\xBD"
+       "a",
+       L"\xDCE4\xDCBD"
+       L"a"},                                   // truncated
+      {"\xED\xA0\x80", L"\xDCED\xDCA0\xDC80"},  // an encoded surrogate is not UTF-8
+      {std::string_view("a\0b", 3), std::wstring_view(L"a\0b", 3)},
+  };
+  for (const auto& [bytes, wide] : cases) {
+    SCOPED_TRACE(::testing::PrintToString(std::string(bytes)));
+    EXPECT_EQ(WideFromBytes(bytes), wide);
+    EXPECT_EQ(BytesFromWide(wide), bytes);
+  }
 }
 
 }  // namespace

@@ -275,7 +275,7 @@ TEST_F(WlanAccess, ScenarioReplayQueriesTakeOneLineEachScansNone) {
   lines[4].outcome = lines[5].outcome = kListFailed;
   auto service = std::make_unique<ScenarioService>(lines, "test.jsonl");
   const QueryListener replay = service->QueryEndListener();
-  SetWlanService(std::move(service));
+  const ScopedWlanService installed(std::move(service));
   std::string heard;
   SetQueryListener(
       [&](QueryOutcome outcome, std::span<const BssObservation> bsses, std::string_view read) {

@@ -245,4 +245,43 @@ TEST(SimulatedRadio, SameSeedSameListsInAllThreeBands) {
 }
 
 }  // namespace
+// The scan whose end ends the wait for a request: the one our own trigger started, and, for a
+// request that NetworkManager took or that the busy radio refused, also the one running when
+// asked, since no later scan comes of such a request.
+TEST(NetworkManager, ServingScanEndsTheWait) {
+  using enum ScanEvent;
+  using enum NmScan;
+  const struct {
+    NmScan networkManager;
+    DWORD kernelResult;  // where the kernel was asked
+    std::vector<ScanEvent> events;
+    int endsAt;     // the index of the event that ends the wait, -1 when none does
+    ScanEvent end;  // as End() tells it after every event
+  } cases[] = {
+      {kNotAvailable, ERROR_SUCCESS, {kStarted, kFinished}, 1, kFinished},
+      {kRefused, ERROR_SUCCESS, {kFinished, kStarted, kAborted}, 2, kAborted},
+      {kNotAvailable,
+       ERROR_SUCCESS,
+       {kAborted, kOther, kStarted, kOther, kFinished, kAborted, kStarted},
+       4,
+       kFinished},
+      {kNotAvailable, ERROR_SUCCESS, {kFinished, kAborted}, -1, kOther},
+      {kRequested, ERROR_SUCCESS, {kFinished, kStarted, kAborted}, 0, kFinished},
+      {kRequested, ERROR_SUCCESS, {kOther, kAborted, kFinished}, 1, kAborted},
+      {kRequested, ERROR_SUCCESS, {kStarted, kFinished}, 1, kFinished},
+      {kRequested, ERROR_SUCCESS, {kOther, kStarted, kOther}, -1, kOther},
+      {kNotAvailable, ERROR_BUSY, {kFinished, kStarted, kFinished}, 0, kFinished},
+      {kRefused, ERROR_BUSY, {kOther, kAborted}, 1, kAborted},
+      {kRefused, ERROR_BUSY, {}, -1, kOther},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    ServingScanWatch watch(ScanTakerOf(c.networkManager, c.kernelResult));
+    for (int i = 0; i < static_cast<int>(c.events.size()); ++i) {
+      EXPECT_EQ(watch.Observe(c.events[i]), c.endsAt >= 0 && i >= c.endsAt) << "event " << i;
+    }
+    EXPECT_EQ(watch.End(), c.end);
+  }
+}
+
 }  // namespace quorvan

@@ -48,6 +48,21 @@ NmScan ClassifyScanRefusal(std::string_view errorName, std::string_view message)
   return NmScan::kRefused;
 }
 
+ScanTaker ScanTakerOf(NmScan networkManager, DWORD kernelResult) {
+  if (networkManager == NmScan::kRequested) return ScanTaker::kNetworkManager;
+  return kernelResult == ERROR_BUSY ? ScanTaker::kBusyRadio : ScanTaker::kKernel;
+}
+
+bool ServingScanWatch::Observe(ScanEvent event) {
+  if (end_ != ScanEvent::kOther) return true;
+  if (event == ScanEvent::kStarted) {
+    started_ = true;
+  } else if (started_ && (event == ScanEvent::kFinished || event == ScanEvent::kAborted)) {
+    end_ = event;
+  }
+  return end_ != ScanEvent::kOther;
+}
+
 NmScanAnswer RequestScanThroughNetworkManager(const std::string& interfaceName) {
   NmScanAnswer answer;
   sd_bus* raw = nullptr;

@@ -175,17 +175,14 @@ Socket ListenForScanEvents() {
   return events;
 }
 
-// Reads scan events until one ends a scan on `ifindex` or `limit` has passed. With
-// `startedHere`, only the end of a scan that started after the request counts: NetworkManager
-// takes a request while it scans and starts another scan after, and the end of the one it was
-// running holds no news.
+// Reads scan events until the scan on `ifindex` that serves a request `taker` took has ended
+// (ServingScanWatch), or `limit` has passed.
 ScanEnd WaitForScanEnd(nl_sock* events, uint32_t ifindex, std::chrono::milliseconds limit,
-                       bool startedHere) {
+                       ScanTaker taker) {
   struct Watch {
     uint32_t ifindex;
-    bool started;
-    ScanEvent end = ScanEvent::kOther;
-  } watch{ifindex, !startedHere};
+    ServingScanWatch serving;
+  } watch{ifindex, ServingScanWatch(taker)};
   Callbacks callbacks(nl_cb_alloc(NL_CB_DEFAULT));
   if (!callbacks) return ScanEnd::kNotWaited;
   // Events carry no sequence number of ours; the socket's own callbacks know that, these not.
@@ -196,18 +193,13 @@ ScanEnd WaitForScanEnd(nl_sock* events, uint32_t ifindex, std::chrono::milliseco
       callbacks.get(), NL_CB_VALID, NL_CB_CUSTOM,
       [](nl_msg* message, void* arg) -> int {
         auto* w = static_cast<Watch*>(arg);
-        const ScanEvent event = ParseScanEvent(message, w->ifindex);
-        if (event == ScanEvent::kStarted) {
-          w->started = true;
-        } else if (w->started && w->end == ScanEvent::kOther) {
-          w->end = event;
-        }
+        w->serving.Observe(ParseScanEvent(message, w->ifindex));
         return NL_OK;
       },
       &watch);
   using std::chrono::steady_clock;
   const steady_clock::time_point deadline = steady_clock::now() + limit;
-  while (watch.end == ScanEvent::kOther) {
+  while (watch.serving.End() == ScanEvent::kOther) {
     const auto left =
         std::chrono::ceil<std::chrono::milliseconds>(deadline - steady_clock::now()).count();
     if (left <= 0) return ScanEnd::kTimedOut;
@@ -223,7 +215,7 @@ ScanEnd WaitForScanEnd(nl_sock* events, uint32_t ifindex, std::chrono::milliseco
       }
     }
   }
-  return watch.end == ScanEvent::kFinished ? ScanEnd::kFinished : ScanEnd::kAborted;
+  return watch.serving.End() == ScanEvent::kFinished ? ScanEnd::kFinished : ScanEnd::kAborted;
 }
 
 class Nl80211Session : public WlanSession {
@@ -265,8 +257,11 @@ class Nl80211Session : public WlanSession {
     const NmScanAnswer networkManager = if_indextoname(ifindex, name) != nullptr
                                             ? RequestScanThroughNetworkManager(name)
                                             : NmScanAnswer{};
-    lastScanRateLimited_ = networkManager.result == NmScan::kRateLimited;
-    if (networkManager.result == NmScan::kRequested || lastScanRateLimited_) return ERROR_SUCCESS;
+    lastNetworkManagerAnswer_ = networkManager.result;
+    if (networkManager.result == NmScan::kRequested ||
+        networkManager.result == NmScan::kRateLimited) {
+      return ERROR_SUCCESS;
+    }
     Message request = NewRequest(family_, NL80211_CMD_TRIGGER_SCAN, 0);
     if (!request) return ERROR_NOT_ENOUGH_MEMORY;
     // One wildcard SSID makes the scan active, which finds networks sooner than listening.
@@ -291,7 +286,7 @@ class Nl80211Session : public WlanSession {
     // Listening starts before the request, or the end of a quick scan could be missed.
     const Socket events = ListenForScanEvents();
     const DWORD result = Scan(interfaceGuid, nullptr, nullptr);
-    if (lastScanRateLimited_) {
+    if (lastNetworkManagerAnswer_ == NmScan::kRateLimited) {
       // NetworkManager has just scanned, or is scanning: nothing new would come of waiting.
       end = ScanEnd::kFinished;
       return result;
@@ -299,7 +294,7 @@ class Nl80211Session : public WlanSession {
     // A busy radio runs someone else's scan, which started before the request.
     if (events && (result == ERROR_SUCCESS || result == ERROR_BUSY)) {
       end = WaitForScanEnd(events.get(), IfindexFromGuid(interfaceGuid), limit,
-                           result == ERROR_SUCCESS);
+                           ScanTakerOf(lastNetworkManagerAnswer_, result));
     }
     return result;
   }
@@ -356,7 +351,7 @@ class Nl80211Session : public WlanSession {
 
   Socket socket_;
   int family_;
-  bool lastScanRateLimited_ = false;
+  NmScan lastNetworkManagerAnswer_ = NmScan::kNotAvailable;  // to the last Scan
   WlanFailure failure_;
   std::string onlyInterface_;
 };

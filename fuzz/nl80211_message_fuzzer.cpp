@@ -23,13 +23,17 @@ struct MessageFree {
 
 constexpr quorvan::HostClock kClock = {123456789000000ULL, 1700000000000000000LL};
 
-void CheckEntry(const WLAN_BSS_ENTRY& entry) {
+void CheckBss(const quorvan::WlanBss& bss) {
+  const WLAN_BSS_ENTRY& entry = bss.entry;
   // What the merge relies on: a name of at most 32 bytes, zero bytes after it.
   if (entry.dot11Ssid.uSSIDLength > DOT11_SSID_MAX_LENGTH) __builtin_trap();
   for (ULONG i = entry.dot11Ssid.uSSIDLength; i < DOT11_SSID_MAX_LENGTH; ++i) {
     if (entry.dot11Ssid.ucSSID[i] != 0) __builtin_trap();
   }
   if (entry.uLinkQuality > 100) __builtin_trap();
+  // The elements passed on are whole: every one of them lies inside the blob.
+  DOT11_SSID ssid;
+  if (quorvan::FindSsid(bss.ies, ssid) == quorvan::SsidSearch::kMalformed) __builtin_trap();
 }
 
 }  // namespace
@@ -74,9 +78,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
       __builtin_trap();
     }
   } else {
-    WLAN_BSS_ENTRY entry;
-    if (quorvan::ParseBssMessage(message.get(), kClock, entry) == quorvan::BssParse::kEntry) {
-      CheckEntry(entry);
+    quorvan::WlanBss bss;
+    if (quorvan::ParseBssMessage(message.get(), kClock, bss) == quorvan::BssParse::kEntry) {
+      CheckBss(bss);
     }
   }
   return 0;

@@ -22,7 +22,7 @@ bool SameForReplay(const quorvan::BssObservation& a, const quorvan::BssObservati
                      [](uint8_t byte) { return byte == 0; }) &&
          a.rssi == b.rssi && a.linkQuality == b.linkQuality && a.timestamp == b.timestamp &&
          a.hostTimestamp == b.hostTimestamp && a.centerFrequency == b.centerFrequency &&
-         a.beaconPeriod == b.beaconPeriod;
+         a.beaconPeriod == b.beaconPeriod && a.capability == b.capability && a.ies == b.ies;
 }
 
 }  // namespace
@@ -45,7 +45,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     previous = line.lineNumber;
     if (line.outcome != quorvan::QueryOutcome::kListed && !line.bsses.empty()) __builtin_trap();
     for (const quorvan::BssObservation& bss : line.bsses) {
-      if (bss.linkQuality > 100) __builtin_trap();
+      if (bss.linkQuality > 100 || bss.ies.size() > quorvan::kScenarioMaxElementBytes) {
+        __builtin_trap();
+      }
     }
 
     const std::string written = quorvan::ScenarioLineText(line.outcome, line.bsses);

@@ -7,6 +7,7 @@
 #include <limits>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <vector>
 
 #include "base/hex.h"
 #include "base/utf8.h"
@@ -77,16 +78,19 @@ bool ParseBssid(std::string_view text, std::array<uint8_t, 6>& bssid) {
   return true;
 }
 
-// Pairs of hex digits into bytes; false on an odd count, a non-digit, or too many bytes.
-bool ParseHexBytes(std::string_view text, std::array<uint8_t, 32>& bytes, std::string& why) {
+// Pairs of hex digits into bytes; false on an odd count, a non-digit, or more than `most`
+// bytes.
+bool ParseHexBytes(std::string_view text, std::size_t most, std::vector<uint8_t>& bytes,
+                   std::string& why) {
   if (text.size() % 2 != 0) {
     why = "is not hex digits in pairs";
     return false;
   }
-  if (text.size() / 2 > bytes.size()) {
-    why = "is " + std::to_string(text.size() / 2) + " bytes, more than 32";
+  if (text.size() / 2 > most) {
+    why = "is " + std::to_string(text.size() / 2) + " bytes, more than " + std::to_string(most);
     return false;
   }
+  bytes.resize(text.size() / 2);
   for (std::size_t i = 0; i < text.size(); i += 2) {
     const int high = HexValue(text[i]), low = HexValue(text[i + 1]);
     if (high < 0 || low < 0) {
@@ -113,7 +117,8 @@ struct Value {
 // The fields of one BSS object that mean something; any other is skipped. A field given twice
 // keeps its last value.
 struct BssFields {
-  Value bssid, ssid, ssidHex, rssi, linkQuality, frequency, beaconPeriod, timestamp, hostTimestamp;
+  Value bssid, ssid, ssidHex, rssi, linkQuality, frequency, beaconPeriod, timestamp, hostTimestamp,
+      capability, iesHex;
 
   Value* Slot(std::string_view key) {
     if (key == "bssid") return &bssid;
@@ -125,6 +130,8 @@ struct BssFields {
     if (key == "beacon_period") return &beaconPeriod;
     if (key == "timestamp") return &timestamp;
     if (key == "host_timestamp") return &hostTimestamp;
+    if (key == "capability") return &capability;
+    if (key == "ies_hex") return &iesHex;
     return nullptr;
   }
 };
@@ -148,16 +155,20 @@ class BssChecks {
     bss.rssi = static_cast<int32_t>(rssi);
 
     uint64_t quality = LinkQualityFromRssi(rssi);
-    uint64_t frequency = 0, beaconPeriod = 0;
+    uint64_t frequency = 0, beaconPeriod = 0, capability = 0;
     if (!ReadUnsigned(fields.linkQuality, "link_quality", 100, quality) ||
         !ReadUnsigned(fields.frequency, "frequency_khz", std::numeric_limits<uint32_t>::max(),
                       frequency) ||
         !ReadUnsigned(fields.beaconPeriod, "beacon_period", std::numeric_limits<uint16_t>::max(),
                       beaconPeriod) ||
         !ReadTimestamp(fields.timestamp, "timestamp", bss.timestamp) ||
-        !ReadTimestamp(fields.hostTimestamp, "host_timestamp", bss.hostTimestamp)) {
+        !ReadTimestamp(fields.hostTimestamp, "host_timestamp", bss.hostTimestamp) ||
+        !ReadUnsigned(fields.capability, "capability", std::numeric_limits<uint16_t>::max(),
+                      capability) ||
+        !ReadElements(fields.iesHex, bss)) {
       return false;
     }
+    bss.capability = static_cast<uint16_t>(capability);
     bss.linkQuality = static_cast<uint32_t>(quality);
     bss.centerFrequency = static_cast<uint32_t>(frequency);
     bss.beaconPeriod = static_cast<uint16_t>(beaconPeriod);
@@ -188,7 +199,21 @@ class BssChecks {
         return Fail("\"ssid_hex\" must be a string");
       }
       std::string why;
-      if (!ParseHexBytes(fields.ssidHex.text, bss.ssid, why)) return Fail("\"ssid_hex\" " + why);
+      std::vector<uint8_t> bytes;
+      if (!ParseHexBytes(fields.ssidHex.text, bss.ssid.size(), bytes, why)) {
+        return Fail("\"ssid_hex\" " + why);
+      }
+      std::copy(bytes.begin(), bytes.end(), bss.ssid.begin());
+    }
+    return true;
+  }
+
+  bool ReadElements(const Value& value, BssObservation& bss) {
+    if (!value.Present()) return true;
+    if (value.kind != Value::Kind::kString) return Fail("\"ies_hex\" must be a string");
+    std::string why;
+    if (!ParseHexBytes(value.text, kScenarioMaxElementBytes, bss.ies, why)) {
+      return Fail("\"ies_hex\" " + why);
     }
     return true;
   }
@@ -549,6 +574,7 @@ bool LoadScenarioFile(const std::string& path, const std::string& shownAs, Scena
   const auto keep = [&](ScenarioLine& line) {
     if (!file.linesKept) return;
     linesBytes += sizeof line + line.bsses.size() * sizeof(BssObservation);
+    for (const BssObservation& bss : line.bsses) linesBytes += bss.ies.capacity();
     if (linesBytes > keptBytes) {
       file.linesKept = false;
       std::vector<ScenarioLine>().swap(file.lines);
@@ -605,6 +631,10 @@ std::string ScenarioLineText(QueryOutcome outcome, std::span<const BssObservatio
     object["beacon_period"] = bss.beaconPeriod;
     object["timestamp"] = TimestampText(bss.timestamp);
     object["host_timestamp"] = TimestampText(bss.hostTimestamp);
+    // Only when there is something to say, so that recordings of services that report neither
+    // stay as they were.
+    if (bss.capability != 0) object["capability"] = bss.capability;
+    if (!bss.ies.empty()) object["ies_hex"] = HexText(bss.ies);
     list.push_back(std::move(object));
   }
   return list.dump();

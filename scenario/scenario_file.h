@@ -13,11 +13,14 @@
 // "ssid_hex" (the raw bytes in hex, at most 32), not both; "rssi" (dBm, signed 32-bit);
 // "link_quality" (0..100; without it 2 * (rssi + 100) clamped to 0..100); "frequency_khz"
 // (unsigned 32-bit); "beacon_period" (0..65535); "timestamp" and "host_timestamp" (unsigned
-// 64-bit, a JSON integer or a string "0x..." of hex digits). Absent fields are zero or empty,
+// 64-bit, a JSON integer or a string "0x..." of hex digits); "capability" (the Capability
+// Information field, 0..65535); "ies_hex" (the information elements of the beacon or probe
+// response, in hex, at most 2304 bytes: a whole frame body). Absent fields are zero or empty,
 // unknown ones are ignored. Numbers must be integers: 1.0 and 1e3 are refused.
 //
 // Pure and platform-free: used by the replaying service and by the recorder alike.
 
+#include <cstddef>
 #include <span>
 #include <string>
 #include <string_view>
@@ -34,6 +37,9 @@ struct ScenarioLine {
   std::vector<BssObservation> bsses;  // only when kListed
   int lineNumber = 0;                 // 1-based, in the file
 };
+
+// The most bytes of information elements a BSS may carry: the largest management frame body.
+inline constexpr std::size_t kScenarioMaxElementBytes = 2304;
 
 // Deeper than this a line is refused before the JSON library sees it: a valid line needs two
 // levels, and unknown fields may carry a little structure of their own.
@@ -94,7 +100,8 @@ bool LoadScenarioFile(const std::string& path, const std::string& shownAs, Scena
 // same result back. The SSID is written as the name, the bytes up to the first zero byte
 // (everything after it is invisible to the program), as "ssid" when valid UTF-8, else as
 // "ssid_hex". Timestamps are written as "0x..." strings, which stay exact in JSON tools that
-// read numbers as doubles. `observations` are used only for kListed.
+// read numbers as doubles. "capability" and "ies_hex" are written only when not zero or empty.
+// `observations` are used only for kListed.
 std::string ScenarioLineText(QueryOutcome outcome, std::span<const BssObservation> observations);
 
 }  // namespace quorvan

@@ -19,6 +19,9 @@ struct BssObservation {
   uint64_t hostTimestamp = 0;         // reception time, 100 ns units since 1601-01-01
   uint32_t centerFrequency = 0;       // kHz
   uint16_t beaconPeriod = 0;          // time units
+  // Beside what the table keeps, for what is built beside it; the merge reads neither.
+  uint16_t capability = 0;  // the Capability Information field of the beacon or probe response
+  std::vector<uint8_t> ies = {};  // its information elements, as the service reported them
 };
 
 // The observations of one query, in the order the service listed them. The same BSSID may

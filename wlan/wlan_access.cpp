@@ -110,7 +110,7 @@ int QueryBssSnapshot(NetworkTable& table) {
     BssSnapshot snapshot;
     snapshot.reserve(bssList->dwNumberOfItems);
     for (DWORD i = 0; i < bssList->dwNumberOfItems; ++i) {
-      snapshot.push_back(ObservationFrom(entries[i]));
+      snapshot.push_back(ObservationFrom(entries[i], ElementsOf(*bssList, entries[i])));
     }
     MergeBssList(table, snapshot);
     Tell(QueryOutcome::kListed, snapshot, &interfaces->InterfaceInfo[0]);

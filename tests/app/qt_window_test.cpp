@@ -30,7 +30,7 @@ namespace quorvan {
 namespace {
 
 using testing::BssEntry;
-using BssLists = std::vector<std::vector<WLAN_BSS_ENTRY>>;
+using BssLists = std::vector<std::vector<WlanBss>>;
 
 const std::string kLongName = "Hotel Grand Europa Lobby 5G";
 const std::string kHeaderLine =

@@ -34,7 +34,7 @@ inline WLAN_BSS_ENTRY BssEntry(unsigned id, std::string_view ssid, int32_t rssi)
 
 // A name that uSSIDLength understates (the name ends at its first zero byte all the same), and
 // a whole 32-byte name with no zero byte.
-inline std::vector<WLAN_BSS_ENTRY> AwkwardNames() {
+inline std::vector<WlanBss> AwkwardNames() {
   WLAN_BSS_ENTRY understated = BssEntry(0, "abcdef", -60), whole = BssEntry(0, "", -70);
   understated.dot11Bssid[0] = 7, whole.dot11Bssid[0] = 8;
   understated.dot11Ssid.uSSIDLength = 2;
@@ -50,7 +50,7 @@ struct FakeAnswers {
   std::vector<WlanInterface> interfaces = {{GUID{1, 0, 0, {}}, "wlan0"},
                                            {GUID{2, 0, 0, {}}, std::string(300, 'x')}};
   // The BSS list of each query in turn; the last one repeats.
-  std::vector<std::vector<WLAN_BSS_ENTRY>> lists = {AwkwardNames()};
+  std::vector<std::vector<WlanBss>> lists = {AwkwardNames()};
   bool waits = false;  // a service with scan events, whose wait ends as `end` says
   ScanEnd end = ScanEnd::kFinished;
   WlanFailure failure = {};  // what a failed Open and the sessions' Failure() say
@@ -104,7 +104,7 @@ class FakeWlanService final : public WlanService {
       return f_->scan;
     }
     DWORD GetBssList(const GUID& guid, const DOT11_SSID* ssid, DOT11_BSS_TYPE type, bool secure,
-                     std::vector<WLAN_BSS_ENTRY>& out) override {
+                     std::vector<WlanBss>& out) override {
       const auto query = static_cast<std::size_t>(f_->queries++);
       f_->log += " list" + std::to_string(guid.Data1) + " type" + std::to_string(type) +
                  (secure ? " secure" : "") + (ssid ? "+ssid" : "");

@@ -80,8 +80,9 @@ TEST(Nl80211Parse, EveryFieldBothSignalFormsHostTimeAndMalformedBss) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.changes));
-    WLAN_BSS_ENTRY e = {};
-    const BssParse parsed = ParseBssMessage(ScanResult(c.changes).get(), kClock, e);
+    WlanBss bss;
+    const BssParse parsed = ParseBssMessage(ScanResult(c.changes).get(), kClock, bss);
+    const WLAN_BSS_ENTRY& e = bss.entry;
     ASSERT_EQ(parsed, c.fields.empty() ? BssParse::kSkip : BssParse::kEntry);
     if (parsed == BssParse::kSkip) continue;
     const std::string ssid(e.dot11Ssid.ucSSID, e.dot11Ssid.ucSSID + 32);
@@ -229,7 +230,7 @@ TEST(SimulatedRadio, SameSeedSameListsInAllThreeBands) {
     SimulatedRadio radio(seed);
     std::string lists;
     for (int i = 0; i < 30; ++i, radio.Scan()) {
-      for (const WLAN_BSS_ENTRY& e : radio.Query()) {
+      for (const auto& [e, ies] : radio.Query()) {
         lists += std::string(e.dot11Bssid, e.dot11Bssid + 6) +
                  std::string(e.dot11Ssid.ucSSID, e.dot11Ssid.ucSSID + 32) +
                  std::to_string(e.lRssi) + " " + std::to_string(e.uLinkQuality) + " " +

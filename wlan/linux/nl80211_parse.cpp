@@ -29,6 +29,7 @@ const BssPolicy& BssAttributePolicy() {
     p[NL80211_BSS_FREQUENCY] = {NLA_U32, 0, 0};
     p[NL80211_BSS_TSF] = {NLA_U64, 0, 0};
     p[NL80211_BSS_BEACON_INTERVAL] = {NLA_U16, 0, 0};
+    p[NL80211_BSS_CAPABILITY] = {NLA_U16, 0, 0};
     p[NL80211_BSS_INFORMATION_ELEMENTS] = {NLA_UNSPEC, 0, 0};
     p[NL80211_BSS_SIGNAL_MBM] = {NLA_U32, 0, 0};
     p[NL80211_BSS_SIGNAL_UNSPEC] = {NLA_U8, 0, 0};
@@ -101,7 +102,7 @@ SsidSearch FindSsid(std::span<const uint8_t> elements, DOT11_SSID& ssid) {
   return found ? SsidSearch::kFound : SsidSearch::kAbsent;
 }
 
-BssParse ParseBssMessage(nl_msg* message, const HostClock& clock, WLAN_BSS_ENTRY& entry) {
+BssParse ParseBssMessage(nl_msg* message, const HostClock& clock, WlanBss& out) {
   std::array<nlattr*, NL80211_ATTR_MAX + 1> top{};
   if (!ParseTop(message, top) || top[NL80211_ATTR_BSS] == nullptr) return BssParse::kSkip;
 
@@ -112,15 +113,20 @@ BssParse ParseBssMessage(nl_msg* message, const HostClock& clock, WLAN_BSS_ENTRY
   }
   if (bss[NL80211_BSS_BSSID] == nullptr) return BssParse::kSkip;
 
-  entry = {};
+  out = {};
+  WLAN_BSS_ENTRY& entry = out.entry;
   std::memcpy(entry.dot11Bssid, nla_data(bss[NL80211_BSS_BSSID]), sizeof entry.dot11Bssid);
 
   const nlattr* elements = bss[NL80211_BSS_INFORMATION_ELEMENTS] != nullptr
                                ? bss[NL80211_BSS_INFORMATION_ELEMENTS]
                                : bss[NL80211_BSS_BEACON_IES];
-  if (elements != nullptr &&
-      FindSsid(BytesOf(elements), entry.dot11Ssid) == SsidSearch::kMalformed) {
-    return BssParse::kSkip;
+  if (elements != nullptr) {
+    const std::span<const uint8_t> bytes = BytesOf(elements);
+    if (FindSsid(bytes, entry.dot11Ssid) == SsidSearch::kMalformed) return BssParse::kSkip;
+    out.ies.assign(bytes.begin(), bytes.end());
+  }
+  if (bss[NL80211_BSS_CAPABILITY] != nullptr) {
+    entry.usCapabilityInformation = nla_get_u16(bss[NL80211_BSS_CAPABILITY]);
   }
 
   if (bss[NL80211_BSS_SIGNAL_MBM] != nullptr) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "wlan/linux/file_time.h"
+#include "wlan/linux/wlan_service.h"
 #include "wlan/linux/wlanapi.h"
 
 struct nl_msg;
@@ -33,10 +34,12 @@ SsidSearch FindSsid(std::span<const uint8_t> elements, DOT11_SSID& ssid);
 
 enum class BssParse { kEntry, kSkip };
 
-// One message of an NL80211_CMD_GET_SCAN dump into `entry`. kSkip for a message without a
-// well-formed BSS (no BSSID, attributes failing their policy, broken elements, a frequency
-// beyond 32 bits of kHz); `entry` may then be partly written and is not to be used.
-BssParse ParseBssMessage(nl_msg* message, const HostClock& clock, WLAN_BSS_ENTRY& entry);
+// One message of an NL80211_CMD_GET_SCAN dump into `bss`: its entry, and as its elements those
+// of the last frame heard (NL80211_BSS_INFORMATION_ELEMENTS, what iw shows), or the beacon's
+// when the kernel has only those. kSkip for a message without a well-formed BSS (no BSSID,
+// attributes failing their policy, broken elements, a frequency beyond 32 bits of kHz); `bss`
+// may then be partly written and is not to be used.
+BssParse ParseBssMessage(nl_msg* message, const HostClock& clock, WlanBss& bss);
 
 struct StationInterface {
   uint32_t ifindex = 0;

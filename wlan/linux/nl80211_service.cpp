@@ -300,15 +300,17 @@ class Nl80211Session : public WlanSession {
   }
 
   DWORD GetBssList(const GUID& interfaceGuid, const DOT11_SSID*, DOT11_BSS_TYPE, bool,
-                   std::vector<WLAN_BSS_ENTRY>& out) override {
+                   std::vector<WlanBss>& out) override {
     const uint32_t ifindex = IfindexFromGuid(interfaceGuid);
     if (ifindex == 0) return ERROR_INVALID_PARAMETER;
     HostClock clock = ReadHostClock();
     return Dump(
         NL80211_CMD_GET_SCAN, ifindex,
         [&](nl_msg* message) {
-          WLAN_BSS_ENTRY entry;
-          if (ParseBssMessage(message, clock, entry) == BssParse::kEntry) out.push_back(entry);
+          WlanBss bss;
+          if (ParseBssMessage(message, clock, bss) == BssParse::kEntry) {
+            out.push_back(std::move(bss));
+          }
         },
         [&] {
           out.clear();

@@ -56,14 +56,14 @@ class ScenarioSession : public WlanSession {
   }
 
   DWORD GetBssList(const GUID& interfaceGuid, const DOT11_SSID*, DOT11_BSS_TYPE, bool,
-                   std::vector<WLAN_BSS_ENTRY>& out) override {
+                   std::vector<WlanBss>& out) override {
     if (!IsOurs(interfaceGuid)) return ERROR_INVALID_PARAMETER;
     if (replay_->Pending() == nullptr) return ERROR_SUCCESS;
     const ScenarioLine line = std::move(*replay_->pending);
     replay_->Advance();
     if (line.outcome == QueryOutcome::kListed) {
       out.reserve(line.bsses.size());
-      for (const BssObservation& bss : line.bsses) out.push_back(EntryFrom(bss));
+      for (const BssObservation& bss : line.bsses) out.emplace_back(EntryFrom(bss), bss.ies);
       return ERROR_SUCCESS;
     }
     // A failure line meets a BSS list request only when a session outlives the line that let

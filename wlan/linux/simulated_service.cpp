@@ -121,7 +121,7 @@ void SimulatedRadio::Scan() {
   TakeReadings();
 }
 
-std::vector<WLAN_BSS_ENTRY> SimulatedRadio::Query() {
+std::vector<WlanBss> SimulatedRadio::Query() {
   ++step_;
   if (step_ - lastScanStep_ >= kBackgroundScanSteps) TakeReadings();
   return readings_;
@@ -189,7 +189,7 @@ class SimulatedSession : public WlanSession {
     return ERROR_SUCCESS;
   }
   DWORD GetBssList(const GUID& interfaceGuid, const DOT11_SSID*, DOT11_BSS_TYPE, bool,
-                   std::vector<WLAN_BSS_ENTRY>& out) override {
+                   std::vector<WlanBss>& out) override {
     if (!IsOurs(interfaceGuid)) return ERROR_INVALID_PARAMETER;
     out = radio_->Query();
     return ERROR_SUCCESS;

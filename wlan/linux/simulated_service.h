@@ -30,7 +30,7 @@ class SimulatedRadio {
   SimulatedRadio& operator=(const SimulatedRadio&) = delete;
 
   void Scan();
-  std::vector<WLAN_BSS_ENTRY> Query();
+  std::vector<WlanBss> Query();
 
   // How many BSSes the environment knows, present or not.
   std::size_t RosterSize() const;
@@ -43,7 +43,7 @@ class SimulatedRadio {
   uint64_t NextRandom();
 
   std::vector<Bss> roster_;
-  std::vector<WLAN_BSS_ENTRY> readings_;
+  std::vector<WlanBss> readings_;
   uint64_t random_;
   int64_t step_ = 0;
   int64_t lastScanStep_ = 0;

@@ -10,9 +10,11 @@
 // code tells its listener how each query ended (wlan/wlan_access.h).
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "wlan/linux/wlan_failure.h"
@@ -26,6 +28,17 @@ struct WlanInterface {
   // A station interface whose link is down is reported but not listed by WlanEnumInterfaces:
   // like a disabled adapter on Windows, it has no BSS list worth reading.
   bool up = true;
+};
+
+// One BSS of a session's list: its entry, and the information elements of its last beacon or
+// probe response, which WlanGetNetworkBssList places after the list's entries and points the
+// entry at. An entry alone is a BSS without elements.
+struct WlanBss {
+  WlanBss() = default;
+  WlanBss(const WLAN_BSS_ENTRY& bssEntry, std::vector<uint8_t> elements = {})  // NOLINT
+      : entry(bssEntry), ies(std::move(elements)) {}
+  WLAN_BSS_ENTRY entry = {};  // ulIeOffset and ulIeSize are the layer's to set
+  std::vector<uint8_t> ies;
 };
 
 // How waiting for a scan ended.
@@ -63,7 +76,7 @@ class WlanSession {
   // The BSSes the service holds for the interface, in its order; `out` arrives empty.
   virtual DWORD GetBssList(const GUID& interfaceGuid, const DOT11_SSID* ssid,
                            DOT11_BSS_TYPE bssType, bool securityEnabled,
-                           std::vector<WLAN_BSS_ENTRY>& out) = 0;
+                           std::vector<WlanBss>& out) = 0;
 
   // Why this session's most recent call that failed failed, beyond its error number; a failure
   // of Stage::kNone when the service has nothing to add. The API's functions pass only error

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdlib>
+#include <limits>
 #include <mutex>
 #include <new>
 #include <unordered_map>
@@ -66,9 +67,11 @@ WlanSession* SessionOf(HANDLE handle) {
 }
 
 // A zeroed block for a list header followed by `count` entries (room for one at least, so the
-// declared one-element array always lies inside the block), registered for WlanFreeMemory.
-void* AllocateList(std::size_t headerBytes, std::size_t entryBytes, std::size_t count) {
-  const std::size_t bytes = headerBytes + entryBytes * std::max<std::size_t>(count, 1);
+// declared one-element array always lies inside the block) and `tailBytes` after them,
+// registered for WlanFreeMemory.
+void* AllocateList(std::size_t headerBytes, std::size_t entryBytes, std::size_t count,
+                   std::size_t tailBytes = 0) {
+  const std::size_t bytes = headerBytes + entryBytes * std::max<std::size_t>(count, 1) + tailBytes;
   void* block = std::calloc(1, bytes);
   if (block == nullptr) return nullptr;
   Layer& layer = TheLayer();
@@ -193,19 +196,40 @@ DWORD WlanGetNetworkBssList(HANDLE hClientHandle, const GUID* pInterfaceGuid,
   }
   quorvan::WlanSession* session = quorvan::SessionOf(hClientHandle);
   if (session == nullptr) return ERROR_INVALID_HANDLE;
-  std::vector<WLAN_BSS_ENTRY> entries;
+  std::vector<quorvan::WlanBss> bsses;
   if (const DWORD error = session->GetBssList(*pInterfaceGuid, pDot11Ssid, dot11BssType,
-                                              bSecurityEnabled != FALSE, entries);
+                                              bSecurityEnabled != FALSE, bsses);
       error != ERROR_SUCCESS) {
     return error;
   }
+  // As Windows lays it out: the entries, then each entry's elements, which it points to by
+  // their distance from itself. Every offset and the total must fit the API's 32 bits.
   const std::size_t header = offsetof(WLAN_BSS_LIST, wlanBssEntries);
+  const std::size_t entriesEnd =
+      header + sizeof(WLAN_BSS_ENTRY) * std::max<std::size_t>(bsses.size(), 1);
+  std::size_t elementBytes = 0;
+  for (const quorvan::WlanBss& bss : bsses) elementBytes += bss.ies.size();
+  if (bsses.size() > std::numeric_limits<DWORD>::max() ||
+      elementBytes > std::numeric_limits<DWORD>::max() - entriesEnd) {
+    return ERROR_NOT_ENOUGH_MEMORY;
+  }
   auto* list = static_cast<WLAN_BSS_LIST*>(
-      quorvan::AllocateList(header, sizeof(WLAN_BSS_ENTRY), entries.size()));
+      quorvan::AllocateList(header, sizeof(WLAN_BSS_ENTRY), bsses.size(), elementBytes));
   if (list == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
-  list->dwTotalSize = static_cast<DWORD>(header + sizeof(WLAN_BSS_ENTRY) * entries.size());
-  list->dwNumberOfItems = static_cast<DWORD>(entries.size());
-  std::copy(entries.begin(), entries.end(), list->wlanBssEntries);
+  list->dwTotalSize = static_cast<DWORD>(entriesEnd + elementBytes);
+  list->dwNumberOfItems = static_cast<DWORD>(bsses.size());
+  auto* const bytes = reinterpret_cast<unsigned char*>(list);
+  std::size_t elementsAt = entriesEnd;
+  for (std::size_t i = 0; i < bsses.size(); ++i) {
+    WLAN_BSS_ENTRY& entry = list->wlanBssEntries[i];
+    entry = bsses[i].entry;
+    const std::vector<uint8_t>& ies = bsses[i].ies;
+    const std::size_t entryAt = header + sizeof(WLAN_BSS_ENTRY) * i;
+    entry.ulIeOffset = ies.empty() ? 0 : static_cast<ULONG>(elementsAt - entryAt);
+    entry.ulIeSize = static_cast<ULONG>(ies.size());
+    std::copy(ies.begin(), ies.end(), bytes + elementsAt);
+    elementsAt += ies.size();
+  }
   *ppWlanBssList = list;
   return ERROR_SUCCESS;
 }

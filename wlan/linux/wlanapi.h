@@ -83,19 +83,25 @@ struct WLAN_INTERFACE_INFO_LIST {
 };
 using PWLAN_INTERFACE_INFO_LIST = WLAN_INTERFACE_INFO_LIST*;
 
+// The published fields quorvan reads, in the published order.
 struct WLAN_BSS_ENTRY {
   DOT11_SSID dot11Ssid;  // name bytes, then zero bytes up to 32
   DOT11_MAC_ADDRESS dot11Bssid;
-  LONG lRssi;                  // dBm
-  ULONG uLinkQuality;          // 0..100
-  USHORT usBeaconPeriod;       // time units (1024 us)
-  ULONGLONG ullTimestamp;      // the beacon's Timestamp field, us
-  ULONGLONG ullHostTimestamp;  // reception time, 100 ns units since 1601-01-01 UTC
-  ULONG ulChCenterFrequency;   // kHz
+  LONG lRssi;                      // dBm
+  ULONG uLinkQuality;              // 0..100
+  USHORT usBeaconPeriod;           // time units (1024 us)
+  ULONGLONG ullTimestamp;          // the beacon's Timestamp field, us
+  ULONGLONG ullHostTimestamp;      // reception time, 100 ns units since 1601-01-01 UTC
+  USHORT usCapabilityInformation;  // the frame's Capability Information field
+  ULONG ulChCenterFrequency;       // kHz
+  // The information elements of the last beacon or probe response lie in the list's memory,
+  // ulIeOffset bytes from the start of this entry, ulIeSize bytes long.
+  ULONG ulIeOffset;
+  ULONG ulIeSize;
 };
 
 struct WLAN_BSS_LIST {
-  DWORD dwTotalSize;  // bytes, header and entries
+  DWORD dwTotalSize;  // bytes, header, entries and their information elements
   DWORD dwNumberOfItems;
   WLAN_BSS_ENTRY wlanBssEntries[1];  // dwNumberOfItems entries
 };

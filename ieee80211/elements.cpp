@@ -358,13 +358,13 @@ std::string_view ExtensionName(std::optional<uint8_t> extensionId) {
   return FindName(kExtensionNames, *extensionId);
 }
 
-std::string ElementDisplayName(const Element& element) {
-  if (element.id == kElementExtension) return std::string(ExtensionName(element.extensionId));
-  if (element.id != kElementVendorSpecific) return std::string(ElementName(element.id));
+std::string_view ElementDisplayName(const Element& element) {
+  if (element.id == kElementExtension) return ExtensionName(element.extensionId);
+  if (element.id != kElementVendorSpecific) return ElementName(element.id);
   const std::optional<VendorTag> tag = ReadVendorTag(element.data);
   if (tag && tag->type) {
     for (const NamedVendor& vendor : kVendorNames) {
-      if (vendor.oui == tag->oui && vendor.type == *tag->type) return std::string(vendor.name);
+      if (vendor.oui == tag->oui && vendor.type == *tag->type) return vendor.name;
     }
   }
   return "Vendor Specific";
@@ -380,6 +380,7 @@ std::vector<ElementInfo> ListElements(std::span<const uint8_t> ies) {
     info.extensionId = element.extensionId;
     info.name = ElementDisplayName(element);
     if (element.id == kElementVendorSpecific) info.vendor = ReadVendorTag(element.data);
+    info.data.reserve(element.data.size() + 1);
     if (element.extensionId) info.data.push_back(*element.extensionId);
     info.data.insert(info.data.end(), element.data.begin(), element.data.end());
     info.truncated = element.truncated;

@@ -83,7 +83,7 @@ struct ElementInfo {
   uint8_t id = 0;
   std::optional<uint8_t> extensionId;
   std::optional<VendorTag> vendor;
-  std::string name;
+  std::string_view name;      // a literal, see ElementDisplayName
   std::vector<uint8_t> data;  // for an extension element: from the extension ID byte on
   bool truncated = false;
 };
@@ -95,7 +95,8 @@ std::string_view ElementName(uint8_t id);
 // "HE Capabilities", ..., "Unknown"; "Element ID Extension" for an ID 255 without its byte.
 std::string_view ExtensionName(std::optional<uint8_t> extensionId);
 // "Vendor Specific (Microsoft WPA)", "Vendor Specific (WPS)", ..., or "Vendor Specific".
-std::string ElementDisplayName(const Element& element);
+// Every name is a literal: the view stays valid for the life of the program.
+std::string_view ElementDisplayName(const Element& element);
 
 // The security of a BSS, one label each: what its RSN (or WPA) element offers, or, without
 // either, the privacy bit of the capability field.

@@ -437,12 +437,12 @@ TEST(ElementList, NamesEveryElementOfAFullBeacon) {
                             Bytes{0xdd, 0x05, 0x50, 0x6f, 0x9a, 0x1c, 0x00},
                             Bytes{0xdd, 0x04, 0x00, 0x10, 0x18, 0x02},
                             Bytes{0xff, 0x02, 0xc8, 0x00}, Bytes{0x99, 0x00}});
-  std::vector<std::string> names;
+  std::vector<std::string_view> names;
   for (const ElementInfo& info : ListElements(ies)) {
     EXPECT_FALSE(info.truncated) << info.name;
     names.push_back(info.name);
   }
-  const std::vector<std::string> expected = {
+  const std::vector<std::string_view> expected = {
       "SSID",
       "Supported Rates",
       "DS Parameter Set",

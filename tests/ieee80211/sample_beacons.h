@@ -20,8 +20,9 @@ inline Bytes Concat(std::initializer_list<Bytes> elements) {
 }
 
 inline Bytes SsidElement(const std::string& name) {
-  Bytes element = {0x00, static_cast<uint8_t>(name.size())};
-  element.insert(element.end(), name.begin(), name.end());
+  Bytes element(2 + name.size());
+  element[1] = static_cast<uint8_t>(name.size());
+  for (std::size_t i = 0; i < name.size(); ++i) element[2 + i] = static_cast<uint8_t>(name[i]);
   return element;
 }
 

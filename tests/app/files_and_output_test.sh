@@ -42,8 +42,9 @@ case "$2" in
     done
     ;;
   size-limit)
-    # 8 KiB hold a few whole lines of 10 to 20 BSSes and cut one in the middle.
-    (ulimit -f 8 && "$program" --list --simulate=3 --cycles 40 --record rec.jsonl >out 2>err)
+    # 64 KiB hold a few whole lines of 10 to 20 BSSes with their elements and cut one in the
+    # middle.
+    (ulimit -f 64 && "$program" --list --simulate=3 --cycles 40 --record rec.jsonl >out 2>err)
     status=$?
     [[ $status -eq 1 ]] || fail "exit $status"
     grep -q "^quorvan: recording stopped: rec.jsonl: cannot be written: File too large$" err ||

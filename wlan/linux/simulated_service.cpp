@@ -8,6 +8,7 @@
 #include "wlan/bss_entry.h"
 #include "wlan/link_quality.h"
 #include "wlan/linux/file_time.h"
+#include "wlan/linux/simulated_beacon.h"
 
 namespace quorvan {
 namespace {
@@ -22,7 +23,19 @@ struct Template {
   int64_t vanishStep;  // first scan step at which it is gone for good; 0 for never
   uint16_t beaconPeriod;
   Motion motion;
+  // What its beacons say beside the name.
+  uint16_t widthMhz;
+  Security security;
+  Phy phy;
+  bool bssLoad;
+  bool wps;
+  Vendor vendor;
 };
+
+using enum Security;
+using enum Phy;
+using enum Vendor;
+constexpr bool kLoad = true, kWps = true, kNo = false;
 
 using namespace std::string_view_literals;
 
@@ -30,32 +43,40 @@ constexpr std::string_view kLongName = "Hotel Grand Europa Lobby 2nd Flr";
 static_assert(kLongName.size() == DOT11_SSID_MAX_LENGTH);
 
 // 6 GHz channel n lies at 5950 + 5n MHz.
+// 6 GHz takes only WPA3 and OWE, and no access point before Wi-Fi 6.
 constexpr Template kRoster[] = {
-    {"HomeNet", 2412, -48, 0, 0, 100, Motion::kSteady},
-    {"HomeNet", 5180, -55, 0, 0, 100, Motion::kSteady},
-    {"HomeNet", 5975, -63, 0, 0, 100, Motion::kSteady},
-    {"CafeLibre", 2437, -67, 0, 0, 100, Motion::kSteady},
-    {"CafeLibre", 5240, -72, 0, 0, 100, Motion::kSteady},
-    {"", 2462, -70, 0, 0, 100, Motion::kSteady},
-    {"\0\0\0\0\0\0\0"sv, 5745, -78, 0, 0, 100, Motion::kSteady},
-    {kLongName, 2427, -74, 0, 0, 100, Motion::kSteady},
-    {"Café Müller", 2442, -58, 0, 0, 100, Motion::kSteady},
-    {"北京咖啡馆", 5500, -77, 0, 0, 100, Motion::kSteady},
-    {"Ελληνικό WiFi", 2417, -81, 0, 0, 102, Motion::kSteady},
-    {"Bad\xFF\xFEUTF8", 2452, -84, 0, 0, 100, Motion::kSteady},
-    {"Tab\there\x07", 5200, -79, 0, 0, 100, Motion::kSteady},
-    {"eduroam", 2412, -80, 0, 0, 100, Motion::kSteady},
-    {"eduroam", 5260, -76, 0, 0, 100, Motion::kSteady},
-    {"Office-Guest", 6115, -70, 0, 0, 100, Motion::kSteady},
-    {"FRITZ!Box 7590 XQ", 2437, -83, 0, 0, 100, Motion::kSteady},
-    {"Vodafone-A1B2", 2462, -88, 0, 0, 100, Motion::kFlaky},
-    {"TP-Link_5G_3F2A", 5320, -74, 0, 0, 100, Motion::kSteady},
-    {"Printer-HP-LaserJet", 2412, -60, 0, 0, 200, Motion::kSteady},
-    {"Neighbour 5G", 5785, -86, 0, 0, 100, Motion::kFlaky},
-    {"iPhone von Anna", 2437, -65, 6, 30, 100, Motion::kPassingBy},
-    {"Library", 6435, -81, 8, 0, 100, Motion::kSteady},
-    {"Pop-up Market", 2427, -69, 4, 14, 100, Motion::kSteady},
-    {"Train WiFi", 5180, -75, 10, 18, 100, Motion::kSteady},
+    {"HomeNet", 2412, -48, 0, 0, 100, Motion::kSteady, 40, kSaePsk, kHe, kLoad, kWps, kBroadcom},
+    {"HomeNet", 5180, -55, 0, 0, 100, Motion::kSteady, 160, kSaePsk, kHe, kLoad, kNo, kBroadcom},
+    {"HomeNet", 5975, -63, 0, 0, 100, Motion::kSteady, 320, kWpa3Sae, kEht, kLoad, kNo, kBroadcom},
+    {"CafeLibre", 2437, -67, 0, 0, 100, Motion::kSteady, 20, kOpen, kHt, kNo, kNo, kNone},
+    {"CafeLibre", 5240, -72, 0, 0, 100, Motion::kSteady, 40, kOpen, kVht, kNo, kNo, kNone},
+    {"", 2462, -70, 0, 0, 100, Motion::kSteady, 20, kWpa2Psk, kHt, kNo, kNo, kMediatek},
+    {"\0\0\0\0\0\0\0"sv, 5745, -78, 0, 0, 100, Motion::kSteady, 80, kWpa2Enterprise, kVht, kNo, kNo,
+     kQualcomm},
+    {kLongName, 2427, -74, 0, 0, 100, Motion::kSteady, 20, kWpa2Psk, kHt, kLoad, kNo, kNone},
+    {"Café Müller", 2442, -58, 0, 0, 100, Motion::kSteady, 20, kOwe, kHe, kNo, kNo, kNone},
+    {"北京咖啡馆", 5500, -77, 0, 0, 100, Motion::kSteady, 160, kWpa2Psk, kHe, kNo, kNo, kNone},
+    {"Ελληνικό WiFi", 2417, -81, 0, 0, 102, Motion::kSteady, 40, kWpa2Psk, kHt, kNo, kNo, kNone},
+    {"Bad\xFF\xFEUTF8", 2452, -84, 0, 0, 100, Motion::kSteady, 20, kWpa2Psk, kHt, kNo, kNo, kNone},
+    {"Tab\there\x07", 5200, -79, 0, 0, 100, Motion::kSteady, 40, kWpa3Sae, kHe, kNo, kNo, kNone},
+    {"eduroam", 2412, -80, 0, 0, 100, Motion::kSteady, 20, kWpa2Enterprise, kHe, kLoad, kNo,
+     kQualcomm},
+    {"eduroam", 5260, -76, 0, 0, 100, Motion::kSteady, 80, kWpa2Enterprise, kHe, kLoad, kNo,
+     kQualcomm},
+    {"Office-Guest", 6115, -70, 0, 0, 100, Motion::kSteady, 160, kOwe, kHe, kLoad, kNo, kQualcomm},
+    {"FRITZ!Box 7590 XQ", 2437, -83, 0, 0, 100, Motion::kSteady, 40, kSaePsk, kHe, kNo, kWps, kAvm},
+    {"Vodafone-A1B2", 2462, -88, 0, 0, 100, Motion::kFlaky, 20, kWpa2Psk, kHt, kNo, kWps,
+     kMediatek},
+    {"TP-Link_5G_3F2A", 5320, -74, 0, 0, 100, Motion::kSteady, 80, kWpa2Psk, kVht, kNo, kNo,
+     kBroadcom},
+    {"Printer-HP-LaserJet", 2412, -60, 0, 0, 200, Motion::kSteady, 20, kWpa2Psk, kHt, kNo, kWps,
+     kNone},
+    {"Neighbour 5G", 5785, -86, 0, 0, 100, Motion::kFlaky, 80, kWpa3Sae, kHe, kNo, kNo, kNone},
+    {"iPhone von Anna", 2437, -65, 6, 30, 100, Motion::kPassingBy, 20, kWpa2Psk, kHe, kNo, kNo,
+     kApple},
+    {"Library", 6435, -81, 8, 0, 100, Motion::kSteady, 160, kWpa3Sae, kEht, kLoad, kNo, kNone},
+    {"Pop-up Market", 2427, -69, 4, 14, 100, Motion::kSteady, 20, kOpen, kHt, kNo, kNo, kNone},
+    {"Train WiFi", 5180, -75, 10, 18, 100, Motion::kSteady, 40, kOpen, kVht, kLoad, kNo, kNone},
 };
 
 // 2025-03-01 08:00:00 UTC, where simulated time starts.
@@ -78,6 +99,8 @@ int32_t Between(uint64_t random, int32_t low, int32_t high) {
 
 struct SimulatedRadio::Bss {
   Template shape;
+  Beacon beacon;
+  uint64_t loadState = 0;  // draws the BSS Load, apart from the readings' random values
   uint8_t bssid[6] = {};
   int32_t baseRssi = 0;
   int32_t rssi = 0;
@@ -88,9 +111,16 @@ struct SimulatedRadio::Bss {
 
 SimulatedRadio::SimulatedRadio(uint64_t seed) : random_(seed) {
   uint64_t setup = seed ^ 0x5157A11ED0C0FFEEULL;
+  // Its own stream, so that the beacons leave every other value of a seed as it was.
+  uint64_t beacons = seed ^ 0xBEAC0500E1E3E475ULL;
   for (const Template& shape : kRoster) {
     Bss bss;
     bss.shape = shape;
+    const std::size_t nameLength = std::min<std::size_t>(shape.ssid.size(), DOT11_SSID_MAX_LENGTH);
+    bss.beacon = BuildBeacon({shape.ssid.substr(0, nameLength), shape.mhz, shape.widthMhz,
+                              shape.security, shape.phy, shape.bssLoad, shape.wps, shape.vendor,
+                              static_cast<uint8_t>(1 + Mix(beacons) % 63)});
+    bss.loadState = Mix(beacons);
     const uint64_t mac = Mix(setup);
     for (int i = 0; i < 6; ++i) bss.bssid[i] = static_cast<uint8_t>(mac >> (8 * i));
     bss.bssid[0] &= 0xFE;  // a unicast address
@@ -166,10 +196,17 @@ void SimulatedRadio::TakeReadings() {
     observation.timestamp =
         bss.tsfStartUs + static_cast<uint64_t>(step_) * kStepSeconds * 1000000ULL + heardAfter / 10;
     observation.centerFrequency = bss.shape.mhz * 1000;
+    observation.capability = bss.beacon.capability;
     WLAN_BSS_ENTRY entry = EntryFrom(observation);
     // A hidden network's name is zeros of the real name's length, as its beacons carry it.
     entry.dot11Ssid.uSSIDLength = static_cast<ULONG>(length);
-    readings_.push_back(entry);
+    std::vector<uint8_t> ies = bss.beacon.ies;
+    if (bss.shape.bssLoad) {
+      const uint64_t load = Mix(bss.loadState);
+      SetBssLoad(ies, bss.beacon.bssLoadAt, static_cast<uint16_t>(load % 24),
+                 static_cast<uint8_t>(20 + (load >> 8) % 200));
+    }
+    readings_.emplace_back(entry, std::move(ies));
   }
 }
 

@@ -157,8 +157,9 @@ struct BssDetails {
   Standard standard = Standard::kLegacy;
   Band band = Band::kUnknown;  // of the primary frequency given
   int channelWidthMhz = 20;
-  // Centre of the whole channel, kHz; 0 when the primary frequency was not known. For 80+80
-  // MHz, the centre of the segment that holds the primary channel, and of the other segment.
+  // Centre of the whole channel, kHz; 0 when the primary frequency was not known or lies in
+  // none of the bands above. For 80+80 MHz, the centre of the segment CCFS0 names (the one
+  // that holds the primary channel), and in centerFrequency2Khz that of the other segment.
   uint32_t centerFrequencyKhz = 0;
   uint32_t centerFrequency2Khz = 0;
   std::optional<int> stationCount;        // BSS Load

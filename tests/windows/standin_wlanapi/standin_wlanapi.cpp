@@ -46,10 +46,12 @@ bool Valid(HANDLE client, const GUID* guid = &kInterface) {
   return handles.count(client) != 0 && guid != nullptr && IsEqualGUID(*guid, kInterface);
 }
 
-// The headers differ on the entry array ([1] or []), so sizes count from its offset.
+// The headers differ on the entry array ([1] or []), so sizes count from its offset. `tail`
+// bytes follow the entries.
 template <typename List, typename Entry>
-List* Allocate(std::size_t entriesOffset, DWORD count) {
-  void* list = HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, entriesOffset + count * sizeof(Entry));
+List* Allocate(std::size_t entriesOffset, DWORD count, std::size_t tail = 0) {
+  void* list =
+      HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, entriesOffset + count * sizeof(Entry) + tail);
   lists.insert(list);
   static_cast<List*>(list)->dwNumberOfItems = count;
   return static_cast<List*>(list);
@@ -86,10 +88,31 @@ DWORD WINAPI WlanScan(HANDLE client, const GUID* guid, PDOT11_SSID, PWLAN_RAW_DA
 DWORD WINAPI WlanGetNetworkBssList(HANDLE client, const GUID* guid, const PDOT11_SSID,
                                    DOT11_BSS_TYPE, BOOL, PVOID, PWLAN_BSS_LIST* bssList) {
   if (!Valid(client, guid)) return Log("WlanGetNetworkBssList", false);
+  // Each entry's elements after all the entries, as Windows lays them out: its name and the
+  // rates, at an offset from the entry itself; the last entry's size runs past the list, as a
+  // faulty driver's might, and must not be read.
+  const std::size_t entriesEnd =
+      offsetof(WLAN_BSS_LIST, wlanBssEntries) + std::size(kServed) * sizeof(WLAN_BSS_ENTRY);
+  std::size_t elementBytes = 0;
+  for (const auto& served : kServed) elementBytes += 2 + std::strlen(served[1]) + 4;
   *bssList = Allocate<WLAN_BSS_LIST, WLAN_BSS_ENTRY>(offsetof(WLAN_BSS_LIST, wlanBssEntries),
-                                                     std::size(kServed));
+                                                     std::size(kServed), elementBytes);
+  (*bssList)->dwTotalSize = static_cast<DWORD>(entriesEnd + elementBytes);
+  auto* const bytes = reinterpret_cast<unsigned char*>(*bssList);
+  std::size_t at = entriesEnd;
   for (DWORD i = 0; i < std::size(kServed); ++i) {
     WLAN_BSS_ENTRY& entry = (*bssList)->wlanBssEntries[i];
+    const std::size_t nameLength = std::strlen(kServed[i][1]);
+    entry.ulIeOffset = static_cast<ULONG>(at - (reinterpret_cast<unsigned char*>(&entry) - bytes));
+    entry.ulIeSize = static_cast<ULONG>(2 + nameLength + 4);
+    bytes[at] = 0;
+    bytes[at + 1] = static_cast<unsigned char>(nameLength);
+    std::memcpy(bytes + at + 2, kServed[i][1], nameLength);
+    const unsigned char rates[] = {1, 2, 0x82, 0x84};
+    std::memcpy(bytes + at + 2 + nameLength, rates, sizeof rates);
+    at += entry.ulIeSize;
+    if (i + 1 == std::size(kServed)) entry.ulIeSize += 0x10000;
+    entry.usCapabilityInformation = 0x0011;
     std::memcpy(entry.dot11Bssid, kServed[i][0], sizeof entry.dot11Bssid);
     entry.dot11Ssid.uSSIDLength = static_cast<ULONG>(std::strlen(kServed[i][1]));
     std::memcpy(entry.dot11Ssid.ucSSID, kServed[i][1], entry.dot11Ssid.uSSIDLength);

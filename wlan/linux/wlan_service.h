@@ -32,10 +32,11 @@ struct WlanInterface {
 
 // One BSS of a session's list: its entry, and the information elements of its last beacon or
 // probe response, which WlanGetNetworkBssList places after the list's entries and points the
-// entry at. An entry alone is a BSS without elements.
+// entry at.
 struct WlanBss {
   WlanBss() = default;
-  WlanBss(const WLAN_BSS_ENTRY& bssEntry, std::vector<uint8_t> elements = {})  // NOLINT
+  // Not explicit: an entry alone is a BSS without elements, and lists of entries stay lists.
+  WlanBss(const WLAN_BSS_ENTRY& bssEntry, std::vector<uint8_t> elements = {})
       : entry(bssEntry), ies(std::move(elements)) {}
   WLAN_BSS_ENTRY entry = {};  // ulIeOffset and ulIeSize are the layer's to set
   std::vector<uint8_t> ies;

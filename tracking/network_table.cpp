@@ -74,6 +74,16 @@ void NetworkTable::Erase(uint64_t key) {
   index_[hole] = {};
 }
 
+bool NetworkTable::Contains(const Bssid& bssid) const {
+  if (index_.empty()) return false;
+  const uint64_t key = Key(bssid);
+  const std::size_t mask = index_.size() - 1;
+  for (std::size_t at = Home(key); index_[at].key != 0; at = (at + 1) & mask) {
+    if (index_[at].key == key + 1) return true;
+  }
+  return false;
+}
+
 TrackedNetwork* NetworkTable::FindByBssid(const Bssid& bssid) {
   if (index_.empty()) return nullptr;
   return Probe(Key(bssid))->record;

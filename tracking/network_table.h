@@ -57,6 +57,9 @@ class NetworkTable {
   // The record of `bssid`, or nullptr.
   TrackedNetwork* FindByBssid(const Bssid& bssid);
 
+  // Whether a record of `bssid` is held; reads only, for what is kept beside the table.
+  bool Contains(const Bssid& bssid) const;
+
   // The record whose MAC text is `mac` ("00 1A 2B 3C 4D 5E"), or nullptr.
   TrackedNetwork* FindByMac(std::string_view mac);
 

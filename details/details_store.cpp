@@ -1,10 +1,22 @@
 #include "details/details_store.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "base/hex.h"
 
 namespace quorvan {
+namespace {
+
+void Prefetch(const void* address) {
+#if defined(__GNUC__)
+  __builtin_prefetch(address);
+#else
+  (void)address;
+#endif
+}
+
+}  // namespace
 
 int SignalHistory::size() const {
   if (!started_ || cycle_ == nullptr || *cycle_ < firstCycle_) return 0;
@@ -54,17 +66,75 @@ uint64_t DetailsStore::Key(const std::array<uint8_t, 6>& bssid) {
   return key;
 }
 
+std::size_t DetailsStore::Home(uint64_t key) const {
+  return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >> indexShift_);
+}
+
+const DetailsStore::Slot* DetailsStore::Probe(uint64_t key) const {
+  const std::size_t mask = index_.size() - 1;
+  std::size_t at = Home(key);
+  while (index_[at].key != 0 && index_[at].key != key + 1) at = (at + 1) & mask;
+  return &index_[at];
+}
+
+void DetailsStore::Grow() {
+  std::vector<Slot> old(std::max<std::size_t>(64, 2 * index_.size()));
+  old.swap(index_);
+  indexShift_ = 64 - std::countr_zero(index_.size());
+  for (const Slot& slot : old) {
+    if (slot.key != 0) *Probe(slot.key - 1) = slot;
+  }
+}
+
+void DetailsStore::Erase(uint64_t key) {
+  // Backward-shift deletion, so that no probe sequence is broken.
+  const std::size_t mask = index_.size() - 1;
+  std::size_t hole = static_cast<std::size_t>(Probe(key) - index_.data());
+  if (index_[hole].key == 0) return;
+  for (std::size_t at = (hole + 1) & mask; index_[at].key != 0; at = (at + 1) & mask) {
+    const std::size_t home = Home(index_[at].key - 1);
+    if (((at - home) & mask) >= ((at - hole) & mask)) {
+      index_[hole] = index_[at];
+      hole = at;
+    }
+  }
+  index_[hole] = {};
+}
+
 void DetailsStore::Record(QueryOutcome outcome, std::span<const BssObservation> observations) {
   ++cycle_;  // every history now ends in a cycle not seen, until a reading says otherwise
   if (outcome != QueryOutcome::kListed) return;
 
-  for (const BssObservation& observation : observations) {
-    const auto [it, added] = index_.try_emplace(Key(observation.bssid), bsses_.size());
+  // At 10,000 BSSes each observation's index slot and record lie far apart in memory: ask for
+  // them a few observations ahead, so that their fetches overlap instead of queueing.
+  constexpr std::size_t kSlotAhead = 8;
+  constexpr std::size_t kRecordAhead = 4;
+  for (std::size_t i = 0; i < observations.size(); ++i) {
+    if (!index_.empty()) {
+      if (i + kSlotAhead < observations.size()) {
+        Prefetch(&index_[Home(Key(observations[i + kSlotAhead].bssid))]);
+      }
+      if (i + kRecordAhead < observations.size()) {
+        const Slot& ahead = index_[Home(Key(observations[i + kRecordAhead].bssid))];
+        if (ahead.key == Key(observations[i + kRecordAhead].bssid) + 1) {
+          Prefetch(&bsses_[ahead.at].signal);
+          Prefetch(bsses_[ahead.at].ies.data());
+        }
+      }
+    }
+    const BssObservation& observation = observations[i];
+    const uint64_t key = Key(observation.bssid);
+    if (2 * (bsses_.size() + 1) > index_.size()) Grow();
+    Slot* slot = Probe(key);
+    const bool added = slot->key == 0;
     if (added) {
+      *slot = {key + 1, bsses_.size()};
       bsses_.emplace_back();
       bsses_.back().signal = SignalHistory(&cycle_);
+      reportedIn_.push_back(0);
     }
-    BssInfo& info = bsses_[it->second];
+    reportedIn_[slot->at] = cycle_;
+    BssInfo& info = bsses_[slot->at];
     if (added) {
       info.bssid = observation.bssid;
       FormatMac(observation.bssid, info.mac, sizeof info.mac);
@@ -94,12 +164,14 @@ void DetailsStore::Record(QueryOutcome outcome, std::span<const BssObservation> 
 }
 
 void DetailsStore::Drop(std::size_t at) {
-  index_.erase(Key(bsses_[at].bssid));
+  Erase(Key(bsses_[at].bssid));
   if (at + 1 != bsses_.size()) {
     bsses_[at] = std::move(bsses_.back());
-    index_[Key(bsses_[at].bssid)] = at;
+    reportedIn_[at] = reportedIn_.back();
+    Probe(Key(bsses_[at].bssid))->at = at;
   }
   bsses_.pop_back();
+  reportedIn_.pop_back();
 }
 
 void DetailsStore::Retain(const NetworkTable& table) {
@@ -107,7 +179,7 @@ void DetailsStore::Retain(const NetworkTable& table) {
   // is never evicted: only the others need looking up. Should the two still differ in number
   // (a record the table could not make, a store told of only some cycles), every BSS is.
   for (std::size_t at = 0; at < bsses_.size();) {
-    if (!bsses_[at].Seen() && !table.Contains(bsses_[at].bssid)) {
+    if (reportedIn_[at] != cycle_ && !table.Contains(bsses_[at].bssid)) {
       Drop(at);
     } else {
       ++at;
@@ -124,8 +196,9 @@ void DetailsStore::Retain(const NetworkTable& table) {
 }
 
 const BssInfo* DetailsStore::Find(const std::array<uint8_t, 6>& bssid) const {
-  const auto it = index_.find(Key(bssid));
-  return it == index_.end() ? nullptr : &bsses_[it->second];
+  if (index_.empty()) return nullptr;
+  const Slot* slot = Probe(Key(bssid));
+  return slot->key == 0 ? nullptr : &bsses_[slot->at];
 }
 
 const BssInfo* DetailsStore::Find(std::string_view mac) const {

@@ -139,6 +139,44 @@ TEST(DetailsStore, DropsABssWithItsRecord) {
   EXPECT_EQ(Points(store.Find("00 50 F2 00 00 02")->signal), "-55");
 }
 
+// Thousands of BSSes coming and going in a pseudo-random pattern: after every cycle the store
+// holds exactly the table's BSSes, each found by its MAC text with its own latest reading.
+TEST(DetailsStore, FollowsTheTableThroughChurn) {
+  NetworkTable table;
+  DetailsStore store;
+  uint32_t state = 12345;
+  const auto next = [&state] {
+    state = state * 1103515245u + 12345u;
+    return state >> 8;
+  };
+  std::size_t smallest = SIZE_MAX;
+  std::size_t largest = 0;
+  for (int cycle = 0; cycle < 60; ++cycle) {
+    std::vector<BssObservation> snapshot;
+    for (int id = 0; id < 3000; ++id) {
+      // Each BSS is on the air in long stretches, so that some are evicted and come back.
+      if ((id / 7 + cycle / (5 + id % 23)) % 3 == 0 || next() % 10 == 0) continue;
+      BssObservation observation = Bss(static_cast<uint8_t>(id), -(id % 90) - cycle % 3);
+      observation.bssid[3] = static_cast<uint8_t>(id >> 8);
+      snapshot.push_back(observation);
+    }
+    Cycle(table, store, snapshot);
+    ASSERT_EQ(store.size(), table.size()) << "cycle " << cycle;
+    smallest = std::min(smallest, table.size());
+    largest = std::max(largest, table.size());
+    for (TrackedNetwork& record : table) {
+      const BssInfo* info = store.Find(FieldText(record.mac));
+      ASSERT_NE(info, nullptr) << record.mac << " in cycle " << cycle;
+      ASSERT_STREQ(info->mac, record.mac);
+      EXPECT_EQ(info->Seen(), record.seen == 1) << record.mac;
+      if (record.seen == 1) {
+        EXPECT_EQ(info->signal.Latest(), record.rssiHistory[record.historyIndex] - 100);
+      }
+    }
+  }
+  EXPECT_LT(smallest + 200, largest) << "too few BSSes evicted to tell";
+}
+
 TEST(DetailsStore, AFailedQueryOnlyAges) {
   NetworkTable table;
   DetailsStore store;

@@ -32,6 +32,7 @@ constexpr std::array<BandAxis, 3> kBands = {{
 constexpr int kPanelGap = 10;
 constexpr int kLeftMargin = 34;
 constexpr int kRightMargin = 4;
+constexpr int kFilledPerBand = 40;
 
 // Channel 14 is the one 2.4 GHz channel off the 5 MHz grid.
 int ChannelCenterMhz(const BandAxis& axis, int channel) {
@@ -178,19 +179,34 @@ void ChannelMap::Paint(QPainter& painter, QSize size) const {
     painter.drawRect(g.plot);
   }
 
-  painter.setRenderHint(QPainter::Antialiasing, true);
+  // Fills without antialiasing and outlines with it: the outline hides the fill's stairs, and
+  // a thousand antialiased fills would cost several frames. Only the strongest of a crowded band
+  // are filled: beyond a few dozen the fills add up to a wash that hides the outlines.
+  std::array<int, kBands.size()> filled = {};
   const std::vector<std::size_t> order = DrawingOrder();
+  QPen outline(Qt::black, 1.0);
+  outline.setCosmetic(true);  // the raster engine's fast path for thin lines
   for (const std::size_t i : order) {
     const ChannelShape& shape = shapes_[i];
     const auto band = BandIndexOf(shape.centerKhz);
     if (!band) continue;
     painter.setClipRect(plots[*band]);
-    QColor line = GraphColor(shape.color);
+    const QColor line = GraphColor(shape.color);
     QColor fill = line;
     fill.setAlpha(shape.selected ? 140 : 28);
-    painter.setPen(QPen(line, shape.selected ? 3.0 : 1.2));
-    painter.setBrush(fill);
-    painter.drawPath(ShapePath(size, shape));
+    const QPainterPath path = ShapePath(size, shape);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    if (shape.selected || filled[*band] < kFilledPerBand) {
+      ++filled[*band];
+      painter.fillPath(path, fill);
+    }
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    if (shape.selected) {
+      painter.strokePath(path, QPen(line, 3.0));
+    } else {
+      outline.setColor(line);
+      painter.strokePath(path, outline);
+    }
   }
   painter.setBrush(Qt::NoBrush);
 
@@ -209,6 +225,16 @@ void ChannelMap::Paint(QPainter& painter, QSize size) const {
     const auto band = BandIndexOf(shape.centerKhz);
     if (!band || shape.label.isEmpty()) continue;
     const QRectF& plot = plots[*band];
+    // Most names of a crowded band find their place taken: that is told from where the name's
+    // middle would go, before the costly measuring of its text.
+    const double middle = XOfMhz(plot, kBands[*band], shape.centerKhz / 1000.0);
+    const double nameTop = YOfDbm(plot, shape.dbm) - lineHeight - 1;
+    const QRectF core(middle - 8, nameTop < plot.top() ? nameTop + lineHeight + 2 : nameTop, 16,
+                      lineHeight);
+    if (std::any_of(placed.begin(), placed.end(),
+                    [&](const QRectF& other) { return other.intersects(core); })) {
+      continue;
+    }
     const QString text = metrics.elidedText(shape.label, Qt::ElideRight, 120);
     const double width = metrics.horizontalAdvance(text) + 4;
     const double x = XOfMhz(plot, kBands[*band], shape.centerKhz / 1000.0);

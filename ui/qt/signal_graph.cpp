@@ -90,7 +90,10 @@ void SignalGraph::Paint(QPainter& painter, QSize size) const {
   run.reserve(kCycles);
   for (std::size_t s = 0; s < series_.size(); ++s) {
     const QColor color = GraphColor(static_cast<int>(s));
-    QPen pen(color, 2);
+    // Many lines are drawn thin, which the raster engine draws several times faster, and
+    // which leaves a crowd of lines easier to tell apart.
+    QPen pen(color, series_.size() > kGraphPaletteSize ? 1.0 : 2.0);
+    pen.setCosmetic(series_.size() > kGraphPaletteSize);
     pen.setCapStyle(Qt::RoundCap);
     pen.setJoinStyle(Qt::RoundJoin);
     painter.setPen(pen);

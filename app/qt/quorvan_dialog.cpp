@@ -9,10 +9,12 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSplitter>
 #include <QVBoxLayout>
 
 #include "app/about_box.h"
 #include "ui/column_sort.h"
+#include "ui/qt/pane_from_store.h"
 
 namespace quorvan {
 namespace {
@@ -84,6 +86,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
 QuorvanDialog::QuorvanDialog(QWidget* parent)
     : QDialog(parent),
       view_(new ListTreeView(this)),
+      pane_(new DetailsPane(this)),
       statusLabel_(new QLabel(this)),
       list_(*view_),
       status_(*statusLabel_),
@@ -94,12 +97,22 @@ QuorvanDialog::QuorvanDialog(QWidget* parent)
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
   const DialogUnits du(font());
-  // The size and margins of the Windows dialog; the list takes whatever size the user gives.
-  resize(du.X(547), du.Y(289));
+  // The size and margins of the Windows dialog, and the pane below them; the list takes
+  // whatever size the user gives, the pane keeps its height until the user drags the splitter.
+  const int paneHeight = du.Y(180);
+  resize(du.X(547), du.Y(289) + paneHeight);
   setMinimumSize(du.X(120), du.Y(60));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(du.X(7), du.Y(7), du.X(7), du.Y(7));
-  layout->addWidget(view_);
+  auto* splitter = new QSplitter(Qt::Vertical, this);
+  splitter->setObjectName("paneSplitter");
+  splitter->setChildrenCollapsible(true);
+  splitter->addWidget(view_);
+  splitter->addWidget(pane_);
+  splitter->setStretchFactor(0, 1);
+  splitter->setStretchFactor(1, 0);
+  splitter->setSizes({du.Y(289 - 14), paneHeight});
+  layout->addWidget(splitter);
   view_->setObjectName("networkList");
   view_->setFrameShape(QFrame::StyledPanel);
   view_->setFocusPolicy(Qt::StrongFocus);
@@ -120,6 +133,9 @@ QuorvanDialog::QuorvanDialog(QWidget* parent)
     header->setSortIndicator(
         column, ProcessSortState().sortDescending != 0 ? Qt::DescendingOrder : Qt::AscendingOrder);
   });
+
+  connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this] { UpdatePane(); });
 
   statusLabel_->setObjectName("statusLabel");
   statusLabel_->setText("NO INTERFACE");
@@ -153,6 +169,7 @@ void QuorvanDialog::ShowEmptyListReason(std::function<std::string()> reason) {
 
 void QuorvanDialog::OnTimer(int timer) {
   behaviour_.OnTimer(timer);
+  if (timer == kScanTimer) UpdatePane();
   view_->SetPlaceholderText(emptyListReason_ ? FromUtf8(emptyListReason_()) : QString());
 }
 
@@ -181,6 +198,31 @@ void QuorvanDialog::CopySelectedRows() {
   if (!view_->selectionModel()->hasSelection()) return;
   const std::string text = list_.SelectedRowsAsText();
   QApplication::clipboard()->setText(FromUtf8(text));
+}
+
+void QuorvanDialog::SetDetailsStore(const DetailsStore* store) {
+  store_ = store;
+  UpdatePane();
+}
+
+void QuorvanDialog::UpdatePane() {
+  if (store_ == nullptr) {
+    PaneContent nothing;
+    nothing.anySelected = view_->selectionModel()->hasSelection();
+    pane_->Show(std::move(nothing));
+    return;
+  }
+  // The rows as the list shows them now: the records behind them may be gone already.
+  const QAbstractItemModel& model = *view_->model();
+  const QItemSelectionModel& selection = *view_->selectionModel();
+  std::vector<ListedNetwork> rows(static_cast<std::size_t>(model.rowCount()));
+  for (int row = 0; row < model.rowCount(); ++row) {
+    ListedNetwork& listed = rows[static_cast<std::size_t>(row)];
+    listed.mac = model.index(row, ColumnNumber(Column::kMac)).data().toString().toStdString();
+    listed.ssid = model.index(row, ColumnNumber(Column::kSsid)).data().toString();
+    listed.selected = selection.isRowSelected(row);
+  }
+  pane_->Show(PaneContentFromStore(*store_, rows));
 }
 
 std::unique_ptr<QMenu> QuorvanDialog::BuildContextMenu() {

@@ -12,9 +12,12 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "ui/qt/details_pane.h"
 #include "ui/qt/qt_list_view.h"
 
 namespace quorvan {
+
+class DetailsStore;
 
 // The application icon at every size that res/ holds.
 QIcon ApplicationIcon();
@@ -65,6 +68,12 @@ class QuorvanDialog final : public QDialog, public MainWindowHost {
   // Puts the selected rows on the clipboard, under the header line, as --list prints them.
   void CopySelectedRows();
 
+  // The pane under the list reads what it shows from `store` (which must outlive the window)
+  // after every cycle and selection change; without a store it has nothing to show.
+  void SetDetailsStore(const DetailsStore* store);
+  DetailsPane& Pane() { return *pane_; }
+  void UpdatePane();
+
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void done(int result) override;
@@ -76,6 +85,8 @@ class QuorvanDialog final : public QDialog, public MainWindowHost {
   };
 
   ListTreeView* view_;
+  DetailsPane* pane_;
+  const DetailsStore* store_ = nullptr;
   QLabel* statusLabel_;
   QtListView list_;
   QtLabel status_;

@@ -116,6 +116,7 @@ DetailsPane::DetailsPane(QWidget* parent)
   table_->horizontalHeader()->setStretchLastSection(true);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->setWordWrap(false);
+  table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
   table_->setTextElideMode(Qt::ElideRight);
   stack_->addWidget(note_);
   stack_->addWidget(table_);

@@ -40,7 +40,8 @@ QRect SignalGraph::PlotArea(QSize size) {
 
 QPointF SignalGraph::PointAt(QSize size, int cyclesAgo, int dbm) {
   const QRect plot = PlotArea(size);
-  const double x = plot.right() - double(cyclesAgo) * plot.width() / (kCycles - 1);
+  // The axis spans kCycles intervals, so that its left edge reads a whole half hour.
+  const double x = plot.right() - double(cyclesAgo) * plot.width() / kCycles;
   return QPointF(x, YOf(plot, dbm));
 }
 
@@ -62,13 +63,17 @@ void SignalGraph::Paint(QPainter& painter, QSize size) const {
                      Qt::AlignRight | Qt::AlignVCenter, QString::number(dbm));
   }
   const int cyclesPerTick = kMinutesPerTick * 60 / kCycleSeconds;
-  for (int ago = 0; ago < kCycles; ago += cyclesPerTick) {
+  for (int ago = 0; ago <= kCycles; ago += cyclesPerTick) {
     const double x = PointAt(size, ago, 0).x();
     painter.setPen(gridColor);
     painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
     painter.setPen(textColor);
-    painter.drawText(QRectF(x - 20, plot.bottom() + 2, 40, metrics.height()), Qt::AlignCenter,
-                     QString::number(ago * kCycleSeconds / 60));
+    // The end labels stay inside the plot's width, clear of the dBm labels.
+    const QString minutes = QString::number(ago * kCycleSeconds / 60);
+    const double width = metrics.horizontalAdvance(minutes);
+    const double left = ago == 0 ? x - width : ago >= kCycles ? x : x - width / 2;
+    painter.drawText(QRectF(left, plot.bottom() + 2, width + 1, metrics.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter, minutes);
   }
   painter.drawText(
       QRectF(plot.left(), plot.bottom() + 2 + metrics.height(), plot.width(), metrics.height()),

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "ui/memory_list_view.h"
 #include "ui/window_ops.h"
@@ -21,6 +23,14 @@ class HeadlessHost : public MainWindowHost {
   std::string LoadResourceString(int) override { return {}; }
   void SetIcon(IconSize) override {}
   void RunAboutBox() override {}
+  void TableUpdated(const NetworkTable& table) override {
+    if (tableUpdated_) tableUpdated_(table);
+  }
+
+  // Who hears of the table every cycle, after eviction (the details kept beside it).
+  void SetTableWatcher(std::function<void(const NetworkTable&)> watcher) {
+    tableUpdated_ = std::move(watcher);
+  }
 
   const MemoryListView& List() const { return list_; }
   const std::string& Title() const { return title_; }
@@ -29,6 +39,7 @@ class HeadlessHost : public MainWindowHost {
   MemoryListView list_;
   MemoryLabel status_;
   std::string title_ = "quorvan";
+  std::function<void(const NetworkTable&)> tableUpdated_;
 };
 
 }  // namespace quorvan

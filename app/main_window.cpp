@@ -41,6 +41,7 @@ void CquorvanDlg::RunScanCycle() {
   AdvanceHistory(table_);
   QueryBssSnapshot(table_);  // merges while it holds the service's list; a failure only ages
   UpdateActivity(table_);
+  host_.TableUpdated(table_);
   RefreshList(table_, host_.NetworkList(), host_.StatusLabel());
 }
 

@@ -46,7 +46,7 @@ class CquorvanDlg {
   // The window is going away: every record is destroyed.
   void OnDestroy();
 
-  // History, query and merge, activity, list: one cycle.
+  // History, query and merge, activity, the host told of the table, list: one cycle.
   void RunScanCycle();
 
   NetworkTable& Table() { return table_; }

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "ui/ssid_text.h"
 
@@ -31,6 +32,20 @@ void SetUpColumns(ListView& list) {
     list.InsertColumn(column, kNetworkColumns[column].header, kNetworkColumns[column].widthPx);
   }
 }
+
+namespace {
+
+CellTextOverride& InstalledOverride() {
+  static CellTextOverride cells;
+  return cells;
+}
+
+}  // namespace
+
+ScopedCellTextOverride::ScopedCellTextOverride(CellTextOverride cells)
+    : previous_(std::exchange(InstalledOverride(), std::move(cells))) {}
+
+ScopedCellTextOverride::~ScopedCellTextOverride() { InstalledOverride() = std::move(previous_); }
 
 bool CellIsBlank(const TrackedNetwork& record, Column column) {
   return column == Column::kLinkQuality && record.linkQuality == 0;
@@ -96,6 +111,12 @@ std::size_t FormatRecordCell(const TrackedNetwork& r, Column column, char* out, 
   if (column == Column::kSsid) return EscapeSsid(FieldText(r.ssid), out, size);
   CellWriter cell(out, std::min(size, kCellSize));
   if (CellIsBlank(r, column)) return 0;
+  if (const CellTextOverride& cells = InstalledOverride(); cells) {
+    if (const std::optional<std::string_view> text = cells(r, column)) {
+      cell.Text(*text);
+      return cell.Length();
+    }
+  }
   switch (column) {
     case Column::kActivity:
       cell.Number(r.activity);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <array>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -46,6 +48,27 @@ bool CellIsBlank(const TrackedNetwork& record, Column column);
 
 // The text of one of a record's cells (every column but kIndex); "" for a blank cell.
 std::string RecordCellText(const TrackedNetwork& record, Column column);
+
+// A program's own text for some cells of a record, in place of what the record holds: the text
+// for `record`'s cell in `column`, or nothing to keep the record's. The view must stay valid
+// until the next call. Only the Linux program sets one (the Encryption cell from the elements it
+// decoded); the record itself never changes.
+using CellTextOverride =
+    std::function<std::optional<std::string_view>(const TrackedNetwork& record, Column column)>;
+
+// Installs `cells` for every cell formatted from now on, on this thread of the window, until the
+// guard goes; what was installed before comes back then. Never asked for the index, the SSID or
+// a blank cell.
+class ScopedCellTextOverride {
+ public:
+  explicit ScopedCellTextOverride(CellTextOverride cells);
+  ~ScopedCellTextOverride();
+  ScopedCellTextOverride(const ScopedCellTextOverride&) = delete;
+  ScopedCellTextOverride& operator=(const ScopedCellTextOverride&) = delete;
+
+ private:
+  CellTextOverride previous_;
+};
 
 // The same into `out`, zero-terminated and cut to fit; returns its length. Every cell fits in
 // kCellSize bytes but the SSID's, which needs kSsidCellSize.

@@ -13,6 +13,8 @@
 
 namespace quorvan {
 
+class NetworkTable;
+
 // A number kept with a row; pointer-sized, like the platform's own item data.
 using ItemData = std::intptr_t;
 
@@ -107,6 +109,10 @@ class MainWindowHost {
 
   // Shows the About box modally; returns when it is closed.
   virtual void RunAboutBox() = 0;
+
+  // Every cycle, once the table has lost the records it evicts and before the list shows it:
+  // for what a program keeps beside the table. Reads only; the table is valid during the call.
+  virtual void TableUpdated(const NetworkTable& table) { (void)table; }
 };
 
 }  // namespace quorvan

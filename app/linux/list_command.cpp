@@ -34,7 +34,7 @@ void FreshScanBeforeCycle(bool& said) {
 
 }  // namespace
 
-int RunList(const Options& options, const Sources& sources) {
+int RunList(const Options& options, const Sources& sources, LinuxExtras& extras) {
   const bool replaying = !options.scenario.empty();
   const int cycles = replaying ? static_cast<int>(std::max<std::size_t>(sources.scenarioLines, 1))
                                : options.cycles;
@@ -43,10 +43,18 @@ int RunList(const Options& options, const Sources& sources) {
   if (!options.simulate && !replaying)
     beforeEachCycle = [said = false]() mutable { FreshScanBeforeCycle(said); };
   const ListResult result = RunListMode(
-      cycles, sources.tell, beforeEachCycle,
-      [&options](const MemoryListView& list, std::span<const TrackedNetwork* const> records) {
-        return FormatList(list, records, options.format);
-      });
+      cycles,
+      [&sources, &extras](QueryOutcome outcome, std::span<const BssObservation> observations,
+                          std::string_view interfaceName) {
+        if (sources.tell) sources.tell(outcome, observations, interfaceName);
+        extras.Heard(outcome, observations);
+      },
+      beforeEachCycle,
+      [&options, &extras](const MemoryListView& list,
+                          std::span<const TrackedNetwork* const> records) {
+        return FormatList(list, records, options.format, &extras.Store());
+      },
+      extras.TableWatcher());
   int status = WriteOut(result.text, "the list");
   if (result.exitCode != 0) {
     // A replay's failures are its own; otherwise ask the service what stands in the way.

@@ -4,6 +4,7 @@
 
 #include <string_view>
 
+#include "app/linux/linux_extras.h"
 #include "app/linux/options.h"
 #include "app/linux/sources.h"
 
@@ -15,7 +16,7 @@ int WriteOut(std::string_view text, const char* what);
 
 // The scan cycles back to back (one per line of a replay), on a real radio each after a fresh
 // scan waited for; the list printed in the options' format; why the last query found nothing
-// said on standard error. Returns the exit status.
-int RunList(const Options& options, const Sources& sources);
+// said on standard error; JSON with what `extras` keep of each BSS. Returns the exit status.
+int RunList(const Options& options, const Sources& sources, LinuxExtras& extras);
 
 }  // namespace quorvan

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "base/hex.h"
+#include "details/details_store.h"
 #include "ui/network_list.h"
 
 namespace quorvan {
@@ -66,7 +67,41 @@ nlohmann::ordered_json BeaconPeriodValue(std::string_view text) {
   return value;
 }
 
-nlohmann::ordered_json RowObject(int row, const TrackedNetwork& record) {
+// A number the BSS may not state: null then.
+template <typename T>
+nlohmann::ordered_json Stated(const std::optional<T>& value) {
+  return value ? nlohmann::ordered_json(*value) : nlohmann::ordered_json();
+}
+
+// What the elements say of the BSS, null for each thing they do not say and for every one when
+// none are known (a replay of a recording without them).
+void AddDetails(nlohmann::ordered_json& object, const BssInfo* info) {
+  const bool known = info != nullptr && info->elementsKnown;
+  const ieee80211::BssDetails& details = known ? info->details : ieee80211::BssDetails{};
+  const auto ifKnown = [known](auto value) {
+    return known ? nlohmann::ordered_json(value) : nlohmann::ordered_json();
+  };
+  object["security"] = ifKnown(std::string(ieee80211::SecurityLabel(details.security)));
+  object["standard"] = ifKnown(std::string(ieee80211::GenerationLabel(details)));
+  object["channel_width_mhz"] = ifKnown(details.channelWidthMhz);
+  object["center_frequency_khz"] = known && details.centerFrequencyKhz != 0
+                                       ? nlohmann::ordered_json(details.centerFrequencyKhz)
+                                       : nlohmann::ordered_json();
+  object["country"] =
+      details.country.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(details.country);
+  object["vendor"] = info == nullptr || info->vendor.empty()
+                         ? nlohmann::ordered_json()
+                         : nlohmann::ordered_json(std::string(info->vendor));
+  object["station_count"] = Stated(details.stationCount);
+  object["channel_utilization"] = Stated(details.channelUtilization);
+  object["ies_hex"] = known
+                          ? LowerHex(std::string_view(
+                                reinterpret_cast<const char*>(info->ies.data()), info->ies.size()))
+                          : std::string();
+}
+
+nlohmann::ordered_json RowObject(int row, const TrackedNetwork& record,
+                                 const DetailsStore* details) {
   nlohmann::ordered_json object;
   object["index"] = row + 1;
   object["activity"] = record.activity;
@@ -82,21 +117,27 @@ nlohmann::ordered_json RowObject(int row, const TrackedNetwork& record) {
   object["timestamp"] = record.timestamp;
   object["host_timestamp"] = record.hostTimestamp;
   object["encryption_code"] = record.encryptionCode;
-  object["encryption"] = std::string(FieldText(record.encryption));
+  // The cell's text after the code: the security the elements announce where the program knows
+  // them, as the list shows it, the record's own text otherwise.
+  const std::string cell = RecordCellText(record, Column::kEncryption);
+  const std::size_t comma = cell.find(',');
+  object["encryption"] = comma == std::string::npos ? std::string(FieldText(record.encryption))
+                                                    : cell.substr(comma + 1);
   object["beacon_period"] = BeaconPeriodValue(FieldText(record.beaconPeriod));
   object["username"] = std::string(FieldText(record.username));
   object["password"] = std::string(FieldText(record.password));
+  if (details != nullptr) AddDetails(object, details->Find(FieldText(record.mac)));
   return object;
 }
 
-std::string AsJson(std::span<const TrackedNetwork* const> records) {
+std::string AsJson(std::span<const TrackedNetwork* const> records, const DetailsStore* details) {
   // One object a line: a diff of two lists then shows the networks that changed.
   std::string text = "[";
   for (std::size_t row = 0; row < records.size(); ++row) {
     text += row == 0 ? "\n" : ",\n";
     // Texts other than the SSID come from the program itself, but a byte that is not UTF-8
     // must not end the output: it becomes U+FFFD.
-    text += RowObject(static_cast<int>(row), *records[row])
+    text += RowObject(static_cast<int>(row), *records[row], details)
                 .dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
   }
   text += records.empty() ? "]\n" : "\n]\n";
@@ -113,14 +154,14 @@ std::optional<ListFormat> ParseListFormat(std::string_view name) {
 }
 
 std::string FormatList(const MemoryListView& list, std::span<const TrackedNetwork* const> records,
-                       ListFormat format) {
+                       ListFormat format, const DetailsStore* details) {
   switch (format) {
     case ListFormat::kTsv:
       break;
     case ListFormat::kCsv:
       return AsCsv(list);
     case ListFormat::kJson:
-      return AsJson(records);
+      return AsJson(records, details);
   }
   return ListAsText(list);
 }

@@ -1,6 +1,7 @@
 #include "app/linux/list_mode.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "app/headless_host.h"
@@ -47,7 +48,8 @@ class ListModeHost final : public HeadlessHost {
 }  // namespace
 
 ListResult RunListMode(int cycles, const QueryListener& alsoTell,
-                       const std::function<void()>& beforeEachCycle, const ListFormatter& format) {
+                       const std::function<void()>& beforeEachCycle, const ListFormatter& format,
+                       std::function<void(const NetworkTable&)> tableUpdated) {
   QueryOutcome last = QueryOutcome::kListed;
   const ScopedQueryListener listening(
       [&last, &alsoTell](QueryOutcome outcome, std::span<const BssObservation> observations,
@@ -57,6 +59,7 @@ ListResult RunListMode(int cycles, const QueryListener& alsoTell,
       });
 
   ListModeHost host;
+  host.SetTableWatcher(std::move(tableUpdated));
   ListResult result;
   {
     CquorvanDlg dialog(host);

@@ -27,9 +27,11 @@ using ListFormatter = std::function<std::string(const MemoryListView& list,
                                                 std::span<const TrackedNetwork* const> records)>;
 
 // `alsoTell`, when given, hears every query's outcome too (a recorder, a replay). Without
-// `format` the text is the list's tab-separated cells.
+// `format` the text is the list's tab-separated cells. `tableUpdated`, when given, hears of the
+// table every cycle after eviction (see MainWindowHost::TableUpdated).
 ListResult RunListMode(int cycles, const QueryListener& alsoTell = {},
                        const std::function<void()>& beforeEachCycle = {},
-                       const ListFormatter& format = {});
+                       const ListFormatter& format = {},
+                       std::function<void(const NetworkTable&)> tableUpdated = {});
 
 }  // namespace quorvan

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/linux/linux_extras.h"
 #include "app/linux/list_command.h"
 #include "app/linux/messages.h"
 #include "app/linux/options.h"
@@ -59,7 +60,8 @@ int main(int argc, char** argv) {
   const Options& options = command.options;
   const std::optional<Sources> sources = InstallSources(options);
   if (!sources) return 2;
-  if (options.frontEnd == FrontEnd::kList) return RunList(options, *sources);
+  LinuxExtras extras;
+  if (options.frontEnd == FrontEnd::kList) return RunList(options, *sources, extras);
 
   // Nothing to show is no reason not to open: the list stays empty and fills once a radio
   // appears. But say why, once, where the user started it; and after each query in the window,
@@ -74,6 +76,7 @@ int main(int argc, char** argv) {
                                           std::span<const BssObservation> observations,
                                           std::string_view interfaceName) {
     if (sources->tell) sources->tell(outcome, observations, interfaceName);
+    extras.Heard(outcome, observations);
     status.emptyListReason = EmptyListReason(
         outcome, replaying ? std::function<WlanDiagnosis()>() : DiagnoseWlanService);
     status.interfaceName =
@@ -90,7 +93,7 @@ int main(int argc, char** argv) {
                    "--list prints it as text\n");
       return 2;
     }
-    const int exitStatus = RunTerminal([&status] { return status; });
+    const int exitStatus = RunTerminal([&status] { return status; }, extras.TableWatcher());
     return exitStatus != 0 ? exitStatus : sources->RecordingStatus();
   }
 
@@ -100,6 +103,8 @@ int main(int argc, char** argv) {
   QApplication::setDesktopFileName("quorvan");
   QApplication::setWindowIcon(ApplicationIcon());
   QuorvanDialog dialog;
+  dialog.SetTableWatcher(extras.TableWatcher());
+  dialog.SetDetailsStore(&extras.Store());
   dialog.ShowEmptyListReason([&status] { return status.emptyListReason; });
   dialog.exec();
   return sources->RecordingStatus();

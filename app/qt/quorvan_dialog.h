@@ -49,6 +49,15 @@ class QuorvanDialog final : public QDialog, public MainWindowHost {
   std::string LoadResourceString(int id) override;
   void SetIcon(IconSize size) override;
   void RunAboutBox() override;
+  void TableUpdated(const NetworkTable& table) override {
+    if (tableUpdated_) tableUpdated_(table);
+  }
+
+  // Who hears of the table every cycle after eviction (the details kept beside it); the first
+  // cycle, run while the window was made, has nothing to evict.
+  void SetTableWatcher(std::function<void(const NetworkTable&)> watcher) {
+    tableUpdated_ = std::move(watcher);
+  }
 
   // Where the window learns why the list is empty: asked now and after every timer event (the
   // queries run in them); "" once there is nothing to say.
@@ -93,6 +102,7 @@ class QuorvanDialog final : public QDialog, public MainWindowHost {
   std::map<int, std::unique_ptr<QTimer>> timers_;
   std::vector<MenuEntry> windowMenu_;
   std::function<std::string()> emptyListReason_;
+  std::function<void(const NetworkTable&)> tableUpdated_;
   CquorvanDlg behaviour_;
 };
 

@@ -235,7 +235,8 @@ class TerminalHost final : public HeadlessHost {
 
 }  // namespace
 
-int RunTerminal(const std::function<ViewStatus()>& status) {
+int RunTerminal(const std::function<ViewStatus()>& status,
+                std::function<void(const NetworkTable&)> tableUpdated) {
   std::setlocale(LC_ALL, "");
   // Without a terminal description ncurses would print its bare "Error opening terminal" and
   // exit; checked first, the user learns what to do instead.
@@ -262,6 +263,7 @@ int RunTerminal(const std::function<ViewStatus()>& status) {
   std::signal(SIGHUP, OnSignal);
 
   TerminalHost host(status);
+  host.SetTableWatcher(std::move(tableUpdated));
   CquorvanDlg dialog(host);
   host.Attach(dialog);
 

@@ -8,7 +8,9 @@ namespace quorvan {
 
 // Runs the main window in the terminal until the user quits; returns the exit status. The BSS
 // source must be chosen before. `status`, asked before every draw, tells the status line where
-// the list comes from, how the last query ended and why the list is empty.
-int RunTerminal(const std::function<ViewStatus()>& status = {});
+// the list comes from, how the last query ended and why the list is empty. `tableUpdated`, when
+// given, hears of the table every cycle after eviction (see MainWindowHost::TableUpdated).
+int RunTerminal(const std::function<ViewStatus()>& status = {},
+                std::function<void(const NetworkTable&)> tableUpdated = {});
 
 }  // namespace quorvan

@@ -205,7 +205,8 @@ class TerminalHost final : public HeadlessHost {
     erase();
     const auto lines = view_.Render(Title(), COLS, LINES);
     for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
-      const attr_t style = i == 0 ? A_REVERSE : i == TerminalView::kHeaderLine ? A_BOLD : A_NORMAL;
+      attr_t style = i == 0 ? A_REVERSE : i == TerminalView::kHeaderLine ? A_BOLD : A_NORMAL;
+      if (view_.LineNotSeen(i, LINES)) style |= A_DIM;
       attrset(style);
       mvaddnstr(i, 0, lines[i].c_str(), static_cast<int>(lines[i].size()));
     }

@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QMenu>
+#include <QPalette>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -521,6 +522,41 @@ TEST_F(QtWindow, EmptyListReasonIsAskedAfterEveryTimer) {
   Dialog().OnTimer(kTickTimer);
   EXPECT_TRUE(List().PlaceholderText().isEmpty());
   EXPECT_FALSE(List().ShowsPlaceholder());
+}
+
+// Rows of networks not heard in the last cycle are dimmed, whatever order a click puts them in;
+// the others keep the view's own colour.
+TEST_F(QtWindow, RowsNotSeenInTheLastCycleAreDimmed) {
+  ASSERT_TRUE(Open(ThreeNetworks()));
+  const auto dimmed = [this] {
+    std::string names;
+    for (int row = 0; row < Model()->rowCount(); ++row) {
+      const QVariant foreground = Model()->data(Model()->index(row, 5), Qt::ForegroundRole);
+      if (!foreground.isValid()) continue;
+      EXPECT_NE(foreground.value<QColor>(), QGuiApplication::palette().color(QPalette::Text));
+      names +=
+          Model()->data(Model()->index(row, ColumnNumber(Column::kSsid))).toString().toStdString() +
+          " ";
+    }
+    return names;
+  };
+  EXPECT_EQ(dimmed(), "");
+  Dialog().Behaviour().RunScanCycle();
+  EXPECT_EQ(dimmed(), "alpha ");
+  ClickHeader(ColumnNumber(Column::kSsid));
+  ClickHeader(ColumnNumber(Column::kSsid));
+  EXPECT_EQ(dimmed(), "alpha ");
+}
+
+// The cells a program writes itself reach the window's rows.
+TEST_F(QtWindow, ShowsTheProgramsOwnCellTexts) {
+  const ScopedCellTextOverride cells(
+      [](const TrackedNetwork& record, Column column) -> std::optional<std::string_view> {
+        if (column != Column::kEncryption || FieldText(record.ssid) != "bravo") return std::nullopt;
+        return "0,WPA3-Personal";
+      });
+  ASSERT_TRUE(Open(ThreeNetworks()));
+  EXPECT_EQ(ColumnTexts(ColumnNumber(Column::kEncryption)), "0,wep |0,wep |0,WPA3-Personal");
 }
 
 }  // namespace

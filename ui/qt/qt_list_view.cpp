@@ -1,8 +1,10 @@
 #include "ui/qt/qt_list_view.h"
 
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QPalette>
 #include <algorithm>
 #include <charconv>
 #include <limits>
@@ -58,7 +60,21 @@ QVariant QtListModel::data(const QModelIndex& index, int role) const {
     return text.empty() ? QVariant() : QVariant(FromUtf8(text));
   }
   if (role == Qt::TextAlignmentRole) return kLeftAligned;
+  // A network not heard in the last cycle fades: half way from the text's colour to the
+  // background's, so that it reads on light and dark themes alike.
+  if (role == Qt::ForegroundRole && RowNotSeen(index.row())) {
+    const QPalette palette = QGuiApplication::palette();
+    const QColor text = palette.color(QPalette::Text);
+    const QColor base = palette.color(QPalette::Base);
+    return QColor((text.red() + base.red()) / 2, (text.green() + base.green()) / 2,
+                  (text.blue() + base.blue()) / 2);
+  }
   return {};
+}
+
+bool QtListModel::RowNotSeen(int row) const {
+  return showingRecords_ && row >= 0 && row < RowCount() &&
+         shown_[static_cast<std::size_t>(row)].notSeen;
 }
 
 QVariant QtListModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -94,6 +110,7 @@ void QtListModel::ShowRecords(std::span<TrackedNetwork* const> records) {
     ShownRow& shown = shown_.emplace_back();
     shown.start = texts_.size();
     shown.data = static_cast<ItemData>(i);
+    shown.notSeen = records[i]->seen != 1;
     const auto endCell = [&](int column) {
       shown.ends[static_cast<std::size_t>(column)] =
           static_cast<uint16_t>(texts_.size() - shown.start);

@@ -35,6 +35,9 @@ class QtListModel final : public QAbstractTableModel {
 
   int RowCount() const;
   std::string CellText(int row, int column) const;
+  // Whether `row` shows a record that was not in the last cycle's list (rows written as texts
+  // never do).
+  bool RowNotSeen(int row) const;
   // The header line and `rows`, in the order given, as --list prints them.
   std::string RowsAsText(std::span<const int> rows) const;
   void InsertColumn(int column, std::string_view header);
@@ -43,7 +46,8 @@ class QtListModel final : public QAbstractTableModel {
   void SetCell(int row, int column, std::string_view text);
   void SetItemData(int row, ItemData data);
   void Sort(ListView::CompareFunction compare, void* context);
-  // Rows of the records' cell texts, as they read now; the records are not kept.
+  // Rows of the records' cell texts, as they read now, those of records not seen in the last
+  // cycle dimmed; the records are not kept.
   void ShowRecords(std::span<TrackedNetwork* const> records);
   // One model reset for a whole rebuild, instead of a signal per row and per cell: measured,
   // the cheapest way for a view to take thousands of new rows.
@@ -57,6 +61,7 @@ class QtListModel final : public QAbstractTableModel {
     std::size_t start;
     std::array<uint16_t, kColumnCount> ends;
     ItemData data;
+    bool notSeen;  // the record was not in the last cycle's list: drawn dimmed
   };
   std::string_view ShownCell(int row, int column) const;
   // Turns shown rows into rows of a MemoryListView, before a change only those can take.

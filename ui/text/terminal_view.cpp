@@ -295,6 +295,13 @@ ViewAction TerminalView::OnKey(Key key, int ch, int width, int height) {
   return {ViewAction::kRedraw};
 }
 
+bool TerminalView::LineNotSeen(int line, int height) const {
+  const int shown = line - 2;  // after the title and the header
+  if (shown < 0 || shown >= RowsVisible(height)) return false;
+  const int row = firstRow_ + shown;
+  return row < list_.RowCount() && list_.CellText(row, ColumnNumber(Column::kLinkQuality)).empty();
+}
+
 int TerminalView::ColumnAt(int x) const {
   int cell = 0;
   for (int c = 0; c < static_cast<int>(widths_.size()); ++c) {

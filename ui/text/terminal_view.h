@@ -88,6 +88,10 @@ class TerminalView {
   // Escape quit.
   ViewAction OnKey(Key key, int ch, int width, int height);
 
+  // Whether line `line` of the last Render, `height` lines high, shows a network not heard in
+  // the last cycle: the refresh left its link quality cell blank. The terminal draws it dimmed.
+  bool LineNotSeen(int line, int height) const;
+
   // The column whose header is at cell `x` of the header line, or -1.
   int ColumnAt(int x) const;
 

@@ -93,7 +93,8 @@ int main(int argc, char** argv) {
                    "--list prints it as text\n");
       return 2;
     }
-    const int exitStatus = RunTerminal([&status] { return status; }, extras.TableWatcher());
+    const int exitStatus =
+        RunTerminal([&status] { return status; }, extras.TableWatcher(), &extras.Store());
     return exitStatus != 0 ? exitStatus : sources->RecordingStatus();
   }
 

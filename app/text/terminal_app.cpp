@@ -18,6 +18,7 @@
 #include "app/about_box.h"
 #include "app/headless_host.h"
 #include "app/main_window.h"
+#include "ui/column_sort.h"
 #include "ui/text/terminal_view.h"
 #include "ui/text/timer_schedule.h"
 
@@ -120,8 +121,10 @@ Key KeyOf(int ch) {
 
 class TerminalHost final : public HeadlessHost {
  public:
-  explicit TerminalHost(const std::function<ViewStatus()>& status)
-      : view_(List()), status_(status) {}
+  TerminalHost(const std::function<ViewStatus()>& status, const DetailsStore* details)
+      : view_(List()), status_(status) {
+    view_.SetDetails(details);
+  }
 
   void Attach(CquorvanDlg& dialog) { dialog_ = &dialog; }
 
@@ -141,14 +144,14 @@ class TerminalHost final : public HeadlessHost {
         if (getmouse(&event) == OK && event.y == TerminalView::kHeaderLine &&
             (event.bstate & (BUTTON1_CLICKED | BUTTON1_PRESSED | BUTTON1_RELEASED))) {
           const int column = view_.ColumnAt(event.x);
-          if (column >= 0 && !(event.bstate & BUTTON1_RELEASED)) dialog_->OnColumnClick(column);
+          if (column >= 0 && !(event.bstate & BUTTON1_RELEASED)) SortBy(column);
         }
         continue;
       }
       const ViewAction action = view_.OnKey(KeyOf(ch), ch, COLS, LINES);
       switch (action.kind) {
         case ViewAction::kSortColumn:
-          dialog_->OnColumnClick(action.column);
+          SortBy(action.column);
           break;
         case ViewAction::kAbout:
           dialog_->OnSysCommand(kAboutCommand);
@@ -167,6 +170,12 @@ class TerminalHost final : public HeadlessHost {
 
  private:
   enum class Box { kNone, kAbout, kHelp };
+
+  // A header click, and the header's mark of the direction sorted.
+  void SortBy(int column) {
+    dialog_->OnColumnClick(column);
+    view_.MarkSorted(column, ProcessSortState().sortDescending != 0);
+  }
 
   // A box over the list until a key closes it, modal like the About box of the desktop window:
   // the timers go on underneath.
@@ -210,6 +219,14 @@ class TerminalHost final : public HeadlessHost {
       attrset(style);
       mvaddnstr(i, 0, lines[i].c_str(), static_cast<int>(lines[i].size()));
     }
+    // The cursor's row, or its network on the channel map, in reverse video.
+    const TerminalView::Highlight mark = view_.LastHighlight();
+    if (mark.line > 0 && mark.line < static_cast<int>(lines.size())) {
+      const std::string cells =
+          CellSlice(lines[static_cast<std::size_t>(mark.line)], mark.firstCell, mark.cells);
+      attrset(view_.LineNotSeen(mark.line, LINES) ? A_REVERSE | A_DIM : A_REVERSE);
+      mvaddnstr(mark.line, mark.firstCell, cells.c_str(), static_cast<int>(cells.size()));
+    }
     attrset(A_NORMAL);
     if (box_ != Box::kNone) {
       const auto box = box_ == Box::kAbout ? AboutBoxLines() : BoxLines(view_.HelpLines(COLS - 4));
@@ -237,7 +254,8 @@ class TerminalHost final : public HeadlessHost {
 }  // namespace
 
 int RunTerminal(const std::function<ViewStatus()>& status,
-                std::function<void(const NetworkTable&)> tableUpdated) {
+                std::function<void(const NetworkTable&)> tableUpdated,
+                const DetailsStore* details) {
   std::setlocale(LC_ALL, "");
   // Without a terminal description ncurses would print its bare "Error opening terminal" and
   // exit; checked first, the user learns what to do instead.
@@ -263,7 +281,7 @@ int RunTerminal(const std::function<ViewStatus()>& status,
   std::signal(SIGTERM, OnSignal);
   std::signal(SIGHUP, OnSignal);
 
-  TerminalHost host(status);
+  TerminalHost host(status, details);
   host.SetTableWatcher(std::move(tableUpdated));
   CquorvanDlg dialog(host);
   host.Attach(dialog);

@@ -10,7 +10,10 @@ namespace quorvan {
 // source must be chosen before. `status`, asked before every draw, tells the status line where
 // the list comes from, how the last query ended and why the list is empty. `tableUpdated`, when
 // given, hears of the table every cycle after eviction (see MainWindowHost::TableUpdated).
+// `details`, when given (it must outlive the call), is what the details, signal and channel
+// views show of the cursor's network.
 int RunTerminal(const std::function<ViewStatus()>& status = {},
-                std::function<void(const NetworkTable&)> tableUpdated = {});
+                std::function<void(const NetworkTable&)> tableUpdated = {},
+                const DetailsStore* details = nullptr);
 
 }  // namespace quorvan

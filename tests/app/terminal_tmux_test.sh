@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Drives the terminal view in tmux as a user would. Usage: terminal_tmux_test.sh QUORVAN [MODE]
 #   (none)      reads the screen, sorts by a key, opens the help and the About box, quits
-#   small       at 80 x 24: frozen columns, whole-column scrolling, the status line, the help
+#   small       at 80 x 24: frozen columns, whole-column scrolling, the status line, the help,
+#               the cursor and the details, signal and channel views of its network
 #   empty-list  the status line says why the list is empty, until the first row comes
 set -euo pipefail
 usage() { echo "usage: terminal_tmux_test.sh QUORVAN [small | empty-list]" >&2; exit 2; }
@@ -42,10 +43,16 @@ shows() { grep -qF -- "$1" <<<"$screen"; }
 # no pipes, whose writer grep -q could cut short under pipefail.
 status_has() { grep -qE -- "$1" <<<"$(tail -n 1 <<<"$screen")"; }
 header_has() { grep -qE -- "$1" <<<"$(sed -n 2p <<<"$screen")"; }
+# Whether line $1 of the screen shows reverse video somewhere.
+reversed() {
+  local line
+  line=$(tmux_ capture-pane -p -e | sed -n "$1p")
+  [[ "$line" == *$'\e[7m'* ]]
+}
 # "?" shows the help (every key, each column's sort key), F1 the About box; any key closes each.
 help_then_about() {
   tmux_ send-keys '?'
-  until_screen 'shows "q Enter Escape      quit" && shows "3 S S I D" && shows "c Password"'
+  until_screen 'shows "q Enter Escape      quit" && shows "3 S S I D" && shows "p Password"'
   tmux_ send-keys x
   until_screen '! shows "q Enter Escape      quit"'
   tmux_ send-keys F1
@@ -116,6 +123,30 @@ if [[ "${2:-}" == "small" ]]; then
   tmux_ send-keys -l $'\e[99~'
   sleep 0.5
   until_screen 'tmux_ has-session 2>/dev/null && [[ "$(sed -n 3p <<<"$screen")" == "$before" ]]'
+  # The cursor: two rows down, the third row in reverse video; its views, each closed by Escape.
+  tmux_ send-keys Down Down
+  until_screen 'reversed 5 && ! reversed 3'
+  row=$(sed -n 5p <<<"$screen")
+  mac=$(grep -oE '([0-9A-F]{2} ){5}[0-9A-F]{2}' <<<"$row" | head -n 1)
+  tmux_ send-keys d
+  until_screen 'shows "Details of " && shows "$mac" && shows "Security:" && shows "Elements ("'
+  tmux_ send-keys Escape
+  until_screen 'header_has "^$frozen"'
+  tmux_ send-keys g
+  until_screen 'shows "Signal of " && shows "$mac" && shows "-100┤" && shows "30 min ago"'
+  tmux_ send-keys g
+  until_screen 'header_has "^$frozen"'
+  tmux_ send-keys c
+  until_screen 'shows "Channels  " && shows "networks heard" && shows "2.4 GHz"'
+  for _ in 1 2 3; do
+    if sed -n 2p <<<"$screen" | grep -q "^Channels  2.4 GHz"; then break; fi
+    tmux_ send-keys Right
+    sleep 0.3
+    screen=$(tmux_ capture-pane -p)
+  done
+  until_screen 'sed -n 2p <<<"$screen" | grep -q "^Channels  2.4 GHz" && shows "1   2   3   4"'
+  tmux_ send-keys Escape
+  until_screen 'header_has "^$frozen"'
   tmux_ send-keys q
   until_screen '! tmux_ has-session 2>/dev/null'
   echo "terminal view small: 1 passed, 0 failed"

@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
+#include "details/details_store.h"
+#include "tests/ieee80211/sample_beacons.h"
 #include "tests/support/listed_table.h"
 #include "tests/support/observations.h"
 #include "ui/column_sort.h"
+#include "ui/text/terminal_screens.h"
 
 namespace quorvan {
 namespace {
@@ -270,15 +275,369 @@ TEST(TerminalView, HelpNamesEveryKeyAndEachColumnsSortKey) {
     all += line + "\n";
   }
   EXPECT_LE(help.size() + 2, 24u);  // framed, it fits an 80 x 24 terminal
-  for (const char* text : {"Up Down PgUp PgDn", "Left Right", "Home End", "0-9 a b c", "F1", "?",
-                           "q Enter Escape", "0 index", "1 活动因子", "2 MAC地址", "3 S S I D",
-                           "4 信号强度 (dbm)", "9 Encryption", "a BeaconPeriod", "c Password"}) {
+  for (const char* text :
+       {"Up Down PgUp PgDn", "Left Right", "Home End", "0-9 a b p", "d g c", "F1", "?",
+        "q Enter Escape", "0 index", "1 活动因子", "2 MAC地址", "3 S S I D", "4 信号强度 (dbm)",
+        "9 Encryption", "a BeaconPeriod", "p Password"}) {
     EXPECT_NE(all.find(text), std::string::npos) << text << " in\n" << all;
   }
   // Each key sorts the column the help puts it beside.
   EXPECT_EQ(view.OnKey(Key::kNone, 'a', 80, 24).column, 10);
   EXPECT_EQ(view.OnKey(Key::kNone, '3', 80, 24).column, 3);
+  EXPECT_EQ(view.OnKey(Key::kNone, 'p', 80, 24).column, 12);
 }
 
+// A list of rows by MAC and SSID alone, in the order given, as a refresh leaves it.
+void ShowRows(MemoryListView& list, const std::vector<std::pair<std::string, std::string>>& rows) {
+  list.DeleteAllRows();
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const int row = list.InsertRow(static_cast<int>(i), std::to_string(i + 1), i);
+    list.SetCellText(row, ColumnNumber(Column::kMac), rows[i].first);
+    list.SetCellText(row, ColumnNumber(Column::kSsid), rows[i].second);
+  }
+}
+
+// The cursor moves with Up, Down, Page Up/Down, Home and End; the rows scroll just enough to
+// keep it in sight, and the screen marks its line.
+TEST(TerminalView, CursorMovesAndTheRowsFollowIt) {
+  testing::ListedTable shown;
+  BssSnapshot snapshot;
+  for (unsigned i = 0; i < 30; ++i)
+    snapshot.push_back(Observation(i, "net" + std::to_string(10 + i), -50));
+  shown.Cycle(snapshot);
+  TerminalView view(shown.list);
+  view.Render("t", 80, 10);  // 7 rows in sight
+  struct Step {
+    Key key;
+    int cursor, firstRow;
+  };
+  const Step steps[] = {
+      {Key::kUp, 0, 0},   {Key::kDown, 1, 0},  {Key::kDown, 2, 0},   {Key::kPageDown, 8, 6},
+      {Key::kDown, 9, 6}, {Key::kEnd, 29, 23}, {Key::kDown, 29, 23}, {Key::kPageUp, 23, 17},
+      {Key::kUp, 22, 17}, {Key::kUp, 21, 17},  {Key::kHome, 0, 0},
+  };
+  for (const Step& step : steps) {
+    view.OnKey(step.key, 0, 80, 10);
+    const auto lines = view.Render("t", 80, 10);
+    EXPECT_EQ(view.Cursor(), step.cursor) << static_cast<int>(step.key);
+    EXPECT_EQ(view.FirstRow(), step.firstRow) << static_cast<int>(step.key);
+    const TerminalView::Highlight mark = view.LastHighlight();
+    EXPECT_EQ(mark.line, 2 + step.cursor - step.firstRow);
+    EXPECT_EQ(mark.cells, 80);
+    // The marked line is the cursor's row.
+    EXPECT_EQ(
+        lines[static_cast<std::size_t>(mark.line)].rfind(std::to_string(step.cursor + 1) + " ", 0),
+        0u)
+        << lines[static_cast<std::size_t>(mark.line)];
+    EXPECT_EQ(view.CursorMac(), shown.list.CellText(step.cursor, ColumnNumber(Column::kMac)));
+  }
+}
+
+// A refresh that puts the rows in another order leaves the cursor on its network, found by its
+// MAC; when the network left the list, on the same line, within the rows that are left.
+TEST(TerminalView, CursorStaysOnItsNetworkThroughARefresh) {
+  MemoryListView list;
+  SetUpColumns(list);
+  ShowRows(list, {{"00 00 00 00 00 01", "a"},
+                  {"00 00 00 00 00 02", "b"},
+                  {"00 00 00 00 00 03", "c"},
+                  {"00 00 00 00 00 04", "d"}});
+  TerminalView view(list);
+  view.Render("t", 80, 24);
+  view.OnKey(Key::kDown, 0, 80, 24);
+  view.OnKey(Key::kDown, 0, 80, 24);
+  EXPECT_EQ(view.CursorMac(), "00 00 00 00 00 03");
+  struct Refresh {
+    std::vector<std::pair<std::string, std::string>> rows;
+    int cursor;
+    std::string mac;
+  };
+  const Refresh refreshes[] = {
+      // Reordered: the network moved to the top, the cursor with it.
+      {{{"00 00 00 00 00 03", "c"}, {"00 00 00 00 00 01", "a"}, {"00 00 00 00 00 02", "b"}},
+       0,
+       "00 00 00 00 00 03"},
+      // A new network above it.
+      {{{"00 00 00 00 00 09", "0"}, {"00 00 00 00 00 01", "a"}, {"00 00 00 00 00 03", "c"}},
+       2,
+       "00 00 00 00 00 03"},
+      // Gone: the same line, now another network's.
+      {{{"00 00 00 00 00 09", "0"}, {"00 00 00 00 00 01", "a"}, {"00 00 00 00 00 02", "b"}},
+       2,
+       "00 00 00 00 00 02"},
+      // Fewer rows than the line: the last.
+      {{{"00 00 00 00 00 07", "x"}}, 0, "00 00 00 00 00 07"},
+  };
+  for (const Refresh& refresh : refreshes) {
+    ShowRows(list, refresh.rows);
+    const auto lines = view.Render("t", 80, 24);
+    EXPECT_EQ(view.Cursor(), refresh.cursor) << refresh.mac;
+    EXPECT_EQ(view.CursorMac(), refresh.mac);
+    EXPECT_EQ(view.LastHighlight().line, 2 + refresh.cursor);
+  }
+  // An empty list has no cursor; the network that comes back gets it again.
+  ShowRows(list, {});
+  view.Render("t", 80, 24);
+  EXPECT_EQ(view.Cursor(), -1);
+  EXPECT_EQ(view.LastHighlight().line, -1);
+  ShowRows(list, {{"00 00 00 00 00 01", "a"}, {"00 00 00 00 00 07", "x"}});
+  view.Render("t", 80, 24);
+  EXPECT_EQ(view.Cursor(), 1);
+}
+
+// A sort marks its column's header with the direction, until the rows change again; the
+// cursor keeps its network through the sort.
+TEST(TerminalView, SortedColumnHeaderIsMarkedUntilTheNextRefresh) {
+  testing::ListedTable shown;
+  const BssSnapshot snapshot = {Observation(1, "cafe", -50), Observation(2, "bar", -70),
+                                Observation(3, "deli", -60)};
+  shown.Cycle(snapshot);
+  TerminalView view(shown.list);
+  view.Render("t", 80, 24);
+  view.OnKey(Key::kDown, 0, 80, 24);
+  const std::string mac = view.CursorMac();
+  SortState state;
+  for (const bool descending : {false, true}) {
+    SortByColumn(shown.list, 3, state);
+    view.MarkSorted(3, state.sortDescending != 0);
+    EXPECT_EQ(state.sortDescending != 0, descending);
+    const auto lines = view.Render("t", 80, 24);
+    const std::string header = descending ? "S S I D v" : "S S I D ^";
+    EXPECT_NE(lines[1].find(header), std::string::npos) << lines[1];
+    EXPECT_EQ(view.CursorMac(), mac);
+    EXPECT_EQ(shown.list.CellText(view.Cursor(), ColumnNumber(Column::kMac)), mac);
+  }
+  shown.Cycle(snapshot);
+  const auto lines = view.Render("t", 80, 24);
+  EXPECT_EQ(lines[1].find(" ^"), std::string::npos) << lines[1];
+  EXPECT_EQ(lines[1].find(" v"), std::string::npos) << lines[1];
+  EXPECT_NE(lines[1].find("S S I D  "), std::string::npos) << lines[1];
+}
+
+// The list and the store, fed the same queries as the program feeds them.
+struct Air {
+  void Cycle(const BssSnapshot& snapshot) {
+    store.Record(QueryOutcome::kListed, snapshot);
+    shown.Cycle(snapshot);
+    store.Retain(shown.table);
+  }
+  testing::ListedTable shown;
+  DetailsStore store;
+};
+
+BssObservation Beaconing(unsigned id, std::string_view ssid, int32_t rssi, uint32_t khz,
+                         const testing::Bytes& ies) {
+  BssObservation o = Observation(id, ssid, rssi, khz);
+  o.capability = testing::kCapabilityEssPrivacy;
+  o.ies = ies;
+  return o;
+}
+
+// quorvan-lab heard at `labRssi` (or not at all), beside a network in each band and one whose
+// reports carry no elements.
+BssSnapshot ThreeBands(std::optional<int32_t> labRssi) {
+  BssSnapshot snapshot = {
+      Beaconing(2, "quorvan-5g", -60, 5180000, testing::Beacon5(testing::kRsnSae)),
+      Beaconing(3, "quorvan-6g", -70, 5975000, testing::Beacon6(testing::kRsnOwe)),
+      Observation(4, "cafe", -55, 2412000)};
+  if (labRssi) {
+    snapshot.push_back(
+        Beaconing(1, "quorvan-lab", *labRssi, 2437000, testing::Beacon24(testing::kRsnPsk)));
+  }
+  return snapshot;
+}
+
+std::string Blanks(int cells) { return std::string(static_cast<std::size_t>(cells), ' '); }
+
+std::string Padded(std::string text, int cells) {
+  return text + Blanks(cells - DisplayWidth(text));
+}
+
+// Five cycles of quorvan-lab: -40, -50, not heard, -60, -60. The list shows cafe, quorvan-5g,
+// quorvan-6g, quorvan-lab, in SSID order.
+struct ThreeBandsAir : Air {
+  ThreeBandsAir() {
+    for (const std::optional<int32_t> lab :
+         {std::optional<int32_t>(-40), std::optional<int32_t>(-50), std::optional<int32_t>(),
+          std::optional<int32_t>(-60), std::optional<int32_t>(-60)}) {
+      Cycle(ThreeBands(lab));
+    }
+  }
+};
+
+// Opens a view with its key on the list's row `row`, at 80 x 24.
+std::vector<std::string> Open(TerminalView& view, int row, char key) {
+  view.Render("t", 80, 24);
+  view.OnKey(Key::kHome, 0, 80, 24);
+  for (int i = 0; i < row; ++i) view.OnKey(Key::kDown, 0, 80, 24);
+  EXPECT_EQ(view.OnKey(Key::kNone, key, 80, 24).kind, ViewAction::kRedraw);
+  return view.Render("t", 80, 24);
+}
+
+void ExpectScreenOf80x24(const std::vector<std::string>& lines) {
+  ASSERT_EQ(lines.size(), 24u);
+  for (const auto& line : lines) EXPECT_EQ(DisplayWidth(line), 80) << line;
+}
+
+// "d": the decoded fields of the cursor's network, then its elements' bytes, scrolling; Escape
+// or "d" again goes back to the list.
+TEST(TerminalView, DetailsViewShowsTheDecodedFieldsAndTheElements) {
+  ThreeBandsAir air;
+  TerminalView view(air.shown.list);
+  view.SetDetails(&air.store);
+  auto lines = Open(view, 3, 'd');
+  ExpectScreenOf80x24(lines);
+  EXPECT_EQ(view.CurrentScreen(), TerminalView::Screen::kDetails);
+  const testing::Bytes beacon = testing::Beacon24(testing::kRsnPsk);
+  const std::size_t total = 11 + 2 + 2 * 13 + 4;  // fields, blank and count, 13 elements, wraps
+  EXPECT_EQ(lines[1], Padded("Details of quorvan-lab  00 1A 2B 3C 00 01   lines 1-21 of " +
+                                 std::to_string(total),
+                             80));
+  const std::vector<std::string> expected = {
+      "Security:           WPA2-Personal",
+      "Standard:           Wi-Fi 4 (802.11n)",
+      "Channel width:      20 MHz",
+      "Centre frequency:   2437 MHz",
+      "Country:            DE",
+      "Vendor:             unknown",
+      "Stations:           3",
+      "Utilisation:        50 %",
+      "WPS:                no",
+      "Basic rates up to:  11 Mb/s",
+      "Rates up to:        54 Mb/s",
+      "",
+      "Elements (13, " + std::to_string(beacon.size()) + " bytes)",
+      "  0  SSID",
+      "     71 75 6F 72 76 61 6E 2D 6C 61 62",
+      "  1  Supported Rates",
+      "     82 84 8B 96 0C 12 18 24",
+  };
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(lines[2 + i], Padded(expected[i], 80)) << i;
+  }
+  EXPECT_EQ(lines[23].rfind("Up Down PgUp PgDn scroll   d or Escape: the list", 0), 0u);
+  // The last lines: WMM's 24 bytes, sixteen to a line.
+  view.OnKey(Key::kEnd, 0, 80, 24);
+  lines = view.Render("t", 80, 24);
+  EXPECT_NE(lines[1].find("lines " + std::to_string(total - 20) + "-" + std::to_string(total) +
+                          " of " + std::to_string(total)),
+            std::string::npos)
+      << lines[1];
+  EXPECT_EQ(lines[20], Padded("221  Vendor Specific (Microsoft WMM)", 80));
+  EXPECT_EQ(lines[21], Padded("     00 50 F2 02 01 01 00 00 03 A4 00 00 27 A4 00 00", 80));
+  EXPECT_EQ(lines[22], Padded("     42 43 5E 00 62 32 2F 00", 80));
+  view.OnKey(Key::kPageUp, 0, 80, 24);
+  EXPECT_NE(view.Render("t", 80, 24)[1].find("lines 3-23 of"), std::string::npos);
+  view.OnKey(Key::kNone, 'd', 80, 24);
+  EXPECT_EQ(view.CurrentScreen(), TerminalView::Screen::kList);
+
+  // A network whose reports carried no elements, and a view without a store.
+  lines = Open(view, 0, 'd');
+  EXPECT_EQ(lines[1], Padded("Details of cafe  00 1A 2B 3C 00 04", 80));
+  EXPECT_EQ(lines[4], Padded("No report of this network carried its elements.", 80));
+  EXPECT_EQ(view.OnKey(Key::kEscape, 0, 80, 24).kind, ViewAction::kRedraw);
+  EXPECT_EQ(view.CurrentScreen(), TerminalView::Screen::kList);
+  TerminalView bare(air.shown.list);
+  EXPECT_EQ(Open(bare, 0, 'd')[2], Padded("Details are not kept here.", 80));
+  // From a view, q quits; Escape back in the list quits too.
+  EXPECT_EQ(bare.OnKey(Key::kNone, 'q', 80, 24).kind, ViewAction::kQuit);
+  bare.OnKey(Key::kEscape, 0, 80, 24);
+  EXPECT_EQ(bare.OnKey(Key::kEscape, 0, 80, 24).kind, ViewAction::kQuit);
+}
+
+// "g": the cursor's signal in braille, -20 dBm at the top, -100 at the bottom, now at the right
+// edge, one cell across for two cycles; the unheard cycle leaves a gap.
+TEST(TerminalView, SignalViewDrawsTheHistoryWithItsGap) {
+  ThreeBandsAir air;
+  TerminalView view(air.shown.list);
+  view.SetDetails(&air.store);
+  const auto lines = Open(view, 3, 'g');
+  ExpectScreenOf80x24(lines);
+  EXPECT_EQ(lines[1], Padded("Signal of quorvan-lab  00 1A 2B 3C 00 01   now -60 dBm", 80));
+  // 19 lines of 4 dots for -20..-100 dBm, 75 cells of 2 dots for 90 cycles: -40 dBm four cycles
+  // ago is dot 142 across, 19 down; -50 three ago at 144, 28; -60 one ago and now at 147 and
+  // 149, 38. The line from -40 to -50 steps down dots 142, 143 and 144 of cells 71 and 72;
+  // none joins -50 to -60 across the unheard cycle.
+  const std::vector<std::pair<std::size_t, std::string>> graph = {
+      {2, " -20┤" + Blanks(75)},
+      {6, " -40┤" + Blanks(71) + "\u2840" + Blanks(3)},
+      {7, "    │" + Blanks(71) + "\u28A3" + Blanks(3)},
+      {8, "    │" + Blanks(71) + "\u2818\u2844" + Blanks(2)},
+      {9, "    │" + Blanks(72) + "\u2801" + Blanks(2)},
+      {10, "    │" + Blanks(75)},
+      {11, " -60┤" + Blanks(73) + "\u2820\u2824"},
+      {20, "-100┤" + Blanks(75)},
+  };
+  for (const auto& [line, text] : graph) EXPECT_EQ(lines[line], text) << line;
+  EXPECT_EQ(lines[21].rfind("    └┴───", 0), 0u) << lines[21];
+  EXPECT_EQ(lines[22],
+            Padded("     30 min ago             20                       10", 77) + "now");
+  // Up: the row above, quorvan-6g, always at -70 dBm.
+  view.OnKey(Key::kUp, 0, 80, 24);
+  const auto above = view.Render("t", 80, 24);
+  EXPECT_EQ(above[1], Padded("Signal of quorvan-6g  00 1A 2B 3C 00 03   now -70 dBm", 80));
+  EXPECT_EQ(above[13], "    │" + Blanks(71) + "\u28C0\u28C0\u28C0\u28C0") << above[13];
+  view.OnKey(Key::kNone, 'g', 80, 24);
+  EXPECT_EQ(view.CurrentScreen(), TerminalView::Screen::kList);
+  EXPECT_EQ(view.CursorMac(), "00 1A 2B 3C 00 03");
+}
+
+// "c": one band at a time, each network a span over its channel width with its name and
+// signal, the strongest on top, the cursor's reported for highlighting; Left and Right change
+// the band.
+TEST(TerminalView, ChannelViewSpansEachNetworkOverItsChannels) {
+  ThreeBandsAir air;
+  TerminalView view(air.shown.list);
+  view.SetDetails(&air.store);
+  auto lines = Open(view, 3, 'c');  // quorvan-lab: 2.4 GHz
+  ExpectScreenOf80x24(lines);
+  EXPECT_EQ(lines[1].rfind("Channels  2.4 GHz   2 networks heard   <- 5 GHz, 6 GHz ->", 0), 0u)
+      << lines[1];
+  // 2401..2495 MHz over cells 1..78: cafe on channel 1 (2402..2422 MHz), quorvan-lab on 6.
+  EXPECT_EQ(lines[2], Padded("  [===cafe -55====]   [quorvan-lab -60=]", 80));
+  EXPECT_EQ(lines[3], Blanks(80));
+  EXPECT_EQ(lines[21].rfind(" ─────────┴───┴───┴", 0), 0u) << lines[21];
+  EXPECT_EQ(lines[22].rfind("          1   2   3   4   5   6    7", 0), 0u) << lines[22];
+  EXPECT_NE(lines[22].find("13        14"), std::string::npos) << lines[22];
+  const TerminalView::Highlight lab = view.LastHighlight();
+  EXPECT_EQ(lab.line, 2);
+  EXPECT_EQ(CellSlice(lines[2], lab.firstCell, lab.cells), "[quorvan-lab -60=]");
+  // 5 GHz: quorvan-5g's 80 MHz round 5210 MHz, too narrow for its name, which follows it.
+  view.OnKey(Key::kRight, 0, 80, 24);
+  lines = view.Render("t", 80, 24);
+  EXPECT_EQ(lines[1].rfind("Channels  5 GHz   1 network heard   <- 6 GHz, 2.4 GHz ->", 0), 0u)
+      << lines[1];
+  EXPECT_EQ(lines[2], Padded("   [=======] quorvan-5g -60", 80));
+  EXPECT_EQ(view.LastHighlight().line, -1);  // quorvan-lab is not in this band
+  EXPECT_EQ(lines[22].rfind("    36  44  52   60", 0), 0u) << lines[22];
+  view.OnKey(Key::kUp, 0, 80, 24);
+  view.OnKey(Key::kUp, 0, 80, 24);  // quorvan-5g
+  view.Render("t", 80, 24);
+  EXPECT_EQ(view.LastHighlight().line, 2);
+  EXPECT_EQ(view.LastHighlight().firstCell, 3);
+  view.OnKey(Key::kLeft, 0, 80, 24);
+  view.OnKey(Key::kLeft, 0, 80, 24);
+  EXPECT_EQ(view.Render("t", 80, 24)[1].rfind("Channels  6 GHz   1 network heard", 0), 0u);
+  view.OnKey(Key::kEscape, 0, 80, 24);
+  EXPECT_EQ(view.CurrentScreen(), TerminalView::Screen::kList);
+}
+
+// Many networks in a band: those that fit the lines, the strongest first, and the count of
+// those left out.
+TEST(TerminalView, ChannelViewSaysHowManyDidNotFit) {
+  Air air;
+  BssSnapshot snapshot;
+  for (unsigned i = 0; i < 40; ++i) {
+    snapshot.push_back(Observation(i, "n" + std::to_string(i), -40 - static_cast<int>(i), 2437000));
+  }
+  air.Cycle(snapshot);
+  TerminalView view(air.shown.list);
+  view.SetDetails(&air.store);
+  const auto lines = Open(view, 0, 'c');
+  ExpectScreenOf80x24(lines);
+  EXPECT_EQ(lines[1].rfind("Channels  2.4 GHz   40 networks heard, 19 shown", 0), 0u) << lines[1];
+  EXPECT_NE(lines[2].find("n0 -40"), std::string::npos) << lines[2];
+  EXPECT_NE(lines[20].find("n18 -58"), std::string::npos) << lines[20];
+}
 }  // namespace
 }  // namespace quorvan

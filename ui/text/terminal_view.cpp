@@ -1,10 +1,13 @@
 #include "ui/text/terminal_view.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 
 #include "base/utf8.h"
+#include "details/details_store.h"
 #include "ui/network_list.h"
+#include "ui/text/terminal_screens.h"
 
 namespace quorvan {
 namespace {
@@ -83,7 +86,28 @@ std::string FitPadded(std::string_view text, int cells) {
   return out;
 }
 
+// The key that sorts by `column`: its number, then letters, the last column's "p" (for
+// Password) because "c" opens the channel map.
+char SortKeyOf(int column) {
+  if (column < 10) return static_cast<char>('0' + column);
+  if (column == 12) return 'p';
+  return static_cast<char>('a' + column - 10);
+}
+
+int ColumnOfSortKey(int ch) {
+  if (ch >= '0' && ch <= '9') return ch - '0';
+  if (ch == 'a' || ch == 'b') return 10 + ch - 'a';
+  if (ch == 'p') return 12;
+  return -1;
+}
+
 }  // namespace
+
+std::string FitCells(std::string_view text, int cells) { return Fit(text, cells); }
+
+std::string CellSlice(std::string_view text, int first, int count) {
+  return Slice(text, first, count);
+}
 
 int DisplayWidth(std::string_view text) {
   int cells = 0;
@@ -98,7 +122,8 @@ int DisplayWidth(std::string_view text) {
 void TerminalView::Layout(int width) {
   const auto& columns = list_.Columns();
   widths_.assign(columns.size(), 0);
-  for (std::size_t c = 0; c < columns.size(); ++c) widths_[c] = DisplayWidth(columns[c].header);
+  const auto headers = HeaderCells();
+  for (std::size_t c = 0; c < columns.size(); ++c) widths_[c] = DisplayWidth(headers[c]);
   for (int row = 0; row < list_.RowCount(); ++row) {
     const auto cells = list_.Row(row);
     for (std::size_t c = 0; c < cells.size() && c < widths_.size(); ++c) {
@@ -162,7 +187,50 @@ std::string TerminalView::Line(const std::vector<std::string>& cells, int width)
   return Slice(line, 0, width);
 }
 
+std::vector<std::string> TerminalView::HeaderCells() const {
+  std::vector<std::string> headers = list_.Headers();
+  if (SortMarkShown() && sortColumn_ >= 0 && sortColumn_ < static_cast<int>(headers.size())) {
+    headers[static_cast<std::size_t>(sortColumn_)] += sortDescending_ ? " v" : " ^";
+  }
+  return headers;
+}
+
+void TerminalView::MarkSorted(int column, bool descending) {
+  sortColumn_ = column;
+  sortDescending_ = descending;
+  sortMarkVersion_ = list_.Version();
+}
+
+void TerminalView::SetCursor(int row) {
+  const int rows = list_.RowCount();
+  cursor_ = std::clamp(row, 0, std::max(0, rows - 1));
+  if (rows > 0) cursorMac_ = list_.CellText(cursor_, ColumnNumber(Column::kMac));
+}
+
+void TerminalView::FollowCursor() {
+  if (followedVersion_ == list_.Version()) return;
+  followedVersion_ = list_.Version();
+  const int mac = ColumnNumber(Column::kMac);
+  if (!cursorMac_.empty()) {
+    for (int row = 0; row < list_.RowCount(); ++row) {
+      if (list_.CellText(row, mac) == cursorMac_) {
+        cursor_ = row;
+        return;
+      }
+    }
+  }
+  SetCursor(cursor_);
+}
+
 void TerminalView::Clamp(int width, int height) {
+  FollowCursor();
+  SetCursor(cursor_);
+  // The rows scroll just enough to keep the cursor in sight.
+  const int visible = RowsVisible(height);
+  if (visible > 0) {
+    firstRow_ = std::min(firstRow_, cursor_);
+    firstRow_ = std::max(firstRow_, cursor_ - visible + 1);
+  }
   firstRow_ = std::clamp(firstRow_, 0, std::max(0, list_.RowCount() - RowsVisible(height)));
   firstColumn_ = std::clamp(firstColumn_, 0, LastFirstColumn(width));
 }
@@ -193,13 +261,16 @@ std::string TerminalView::StatusLine(int visible) const {
 std::vector<std::string> TerminalView::Render(std::string_view title, int width, int height) {
   Layout(width);
   Clamp(width, height);
+  highlight_ = {};
+  if (screen_ != Screen::kList) return RenderScreen(title, width, height);
   std::vector<std::string> lines;
   if (width <= 0 || height <= 0) return lines;
   lines.push_back(RenderTitle(title, width));
   if (height > 1) {
-    lines.push_back(Line(list_.Headers(), width));
+    lines.push_back(Line(HeaderCells(), width));
   }
   const int visible = RowsVisible(height);
+  if (list_.RowCount() > 0 && visible > 0) highlight_ = {2 + cursor_ - firstRow_, 0, width};
   for (int i = 0; i < visible; ++i) {
     const int row = firstRow_ + i;
     lines.push_back(row < list_.RowCount() ? Line(list_.Row(row), width)
@@ -213,11 +284,12 @@ std::vector<std::string> TerminalView::HelpLines(int width) const {
   std::vector<std::string> lines = {
       "Keys",
       "",
-      "Up Down PgUp PgDn   move through the rows",
+      "Up Down PgUp PgDn   move the cursor through the rows",
       "Left Right          scroll the columns right of S S I D",
       "Home End            first row and column, last row",
-      "0-9 a b c           sort by a column; again: the other way",
+      "0-9 a b p           sort by a column; again: the other way",
       "click a header      sort by that column",
+      "d g c               the cursor's details, signal, channel map; Escape: back",
       "F1                  About",
       "?                   this help",
       "q Enter Escape      quit",
@@ -228,7 +300,7 @@ std::vector<std::string> TerminalView::HelpLines(int width) const {
   const auto& columns = list_.Columns();
   std::string line;
   for (std::size_t c = 0; c < columns.size(); ++c) {
-    const char key = c < 10 ? static_cast<char>('0' + c) : static_cast<char>('a' + c - 10);
+    const char key = SortKeyOf(static_cast<int>(c));
     std::string entry = std::string(1, key) + " " + columns[c].header;
     const int cells = 20;
     entry.append(static_cast<std::size_t>(std::max(1, cells - DisplayWidth(entry))), ' ');
@@ -249,19 +321,24 @@ std::vector<std::string> TerminalView::HelpLines(int width) const {
 }
 
 ViewAction TerminalView::OnKey(Key key, int ch, int width, int height) {
+  Layout(width);
+  Clamp(width, height);
+  if (screen_ != Screen::kList) return OnScreenKey(key, ch, width, height);
   const int page = std::max(1, RowsVisible(height) - 1);
   switch (key) {
     case Key::kUp:
-      --firstRow_;
+      SetCursor(cursor_ - 1);
       break;
     case Key::kDown:
-      ++firstRow_;
+      SetCursor(cursor_ + 1);
       break;
     case Key::kPageUp:
       firstRow_ -= page;
+      SetCursor(cursor_ - page);
       break;
     case Key::kPageDown:
       firstRow_ += page;
+      SetCursor(cursor_ + page);
       break;
     case Key::kLeft:
       --firstColumn_;
@@ -270,11 +347,11 @@ ViewAction TerminalView::OnKey(Key key, int ch, int width, int height) {
       ++firstColumn_;
       break;
     case Key::kHome:
-      firstRow_ = 0;
+      SetCursor(0);
       firstColumn_ = 0;
       break;
     case Key::kEnd:
-      firstRow_ = list_.RowCount();
+      SetCursor(list_.RowCount() - 1);
       break;
     case Key::kResize:
       break;
@@ -283,19 +360,194 @@ ViewAction TerminalView::OnKey(Key key, int ch, int width, int height) {
     case Key::kEnter:
     case Key::kEscape:
       return {ViewAction::kQuit};
-    case Key::kNone:
-      if (ch >= '0' && ch <= '9') return {ViewAction::kSortColumn, ch - '0'};
-      if (ch >= 'a' && ch <= 'c') return {ViewAction::kSortColumn, 10 + ch - 'a'};
+    case Key::kNone: {
+      const int column = ColumnOfSortKey(ch);
+      if (column >= 0) return {ViewAction::kSortColumn, column};
+      if (ch == 'd' || ch == 'g' || ch == 'c') {
+        screen_ = ch == 'd' ? Screen::kDetails : ch == 'g' ? Screen::kSignal : Screen::kChannels;
+        screenScroll_ = 0;
+        // The map opens on the band of the cursor's network.
+        const BssInfo* info = store_ != nullptr ? store_->Find(cursorMac_) : nullptr;
+        for (int b = 0; info != nullptr && b < static_cast<int>(std::size(kMapBands)); ++b) {
+          if (ieee80211::BandOfFrequency(info->frequencyKhz) == kMapBands[b]) band_ = b;
+        }
+        return {ViewAction::kRedraw};
+      }
       if (ch == '?') return {ViewAction::kHelp};
       if (ch == 'q' || ch == 'Q') return {ViewAction::kQuit};
       return {ViewAction::kNothing};
+    }
   }
   Layout(width);
   Clamp(width, height);
   return {ViewAction::kRedraw};
 }
 
+ViewAction TerminalView::OnScreenKey(Key key, int ch, int width, int height) {
+  const int rows = std::max(1, height - 3);
+  const char own = screen_ == Screen::kDetails ? 'd' : screen_ == Screen::kSignal ? 'g' : 'c';
+  const bool scrolls = screen_ == Screen::kDetails;
+  switch (key) {
+    case Key::kEscape:
+      screen_ = Screen::kList;
+      break;
+    case Key::kUp:
+    case Key::kDown:
+      // The details scroll; the graph and the map step to the row above or below.
+      if (scrolls) {
+        screenScroll_ += key == Key::kUp ? -1 : 1;
+      } else {
+        SetCursor(cursor_ + (key == Key::kUp ? -1 : 1));
+      }
+      break;
+    case Key::kPageUp:
+    case Key::kPageDown:
+      if (scrolls) screenScroll_ += (key == Key::kPageUp ? -1 : 1) * std::max(1, rows - 1);
+      break;
+    case Key::kHome:
+    case Key::kEnd:
+      if (scrolls) screenScroll_ = key == Key::kHome ? 0 : INT_MAX / 2;
+      break;
+    case Key::kLeft:
+    case Key::kRight:
+      if (screen_ == Screen::kChannels) {
+        const int bands = static_cast<int>(std::size(kMapBands));
+        band_ = (band_ + (key == Key::kLeft ? bands - 1 : 1)) % bands;
+      }
+      break;
+    case Key::kF1:
+      return {ViewAction::kAbout};
+    case Key::kNone:
+      if (ch == own) {
+        screen_ = Screen::kList;
+      } else if (ch == 'd' || ch == 'g' || ch == 'c') {
+        screen_ = ch == 'd' ? Screen::kDetails : ch == 'g' ? Screen::kSignal : Screen::kChannels;
+        screenScroll_ = 0;
+      } else if (ch == '?') {
+        return {ViewAction::kHelp};
+      } else if (ch == 'q' || ch == 'Q') {
+        return {ViewAction::kQuit};
+      } else {
+        return {ViewAction::kNothing};
+      }
+      break;
+    default:
+      break;
+  }
+  if (scrolls) {
+    const int lines = store_ != nullptr
+                          ? static_cast<int>(DetailsLines(store_->Find(cursorMac_), width).size())
+                          : 1;
+    screenScroll_ = std::clamp(screenScroll_, 0, std::max(0, lines - rows));
+  }
+  Clamp(width, height);
+  return {ViewAction::kRedraw};
+}
+
+std::vector<std::string> TerminalView::RenderScreen(std::string_view title, int width, int height) {
+  std::vector<std::string> lines;
+  if (width <= 0 || height <= 0) return lines;
+  lines.push_back(RenderTitle(title, width));
+  const int rows = std::max(0, height - 3);
+  const bool hasRow = list_.RowCount() > 0;
+  const BssInfo* info = store_ != nullptr && hasRow ? store_->Find(cursorMac_) : nullptr;
+  const std::string ssid =
+      hasRow ? list_.CellText(cursor_, ColumnNumber(Column::kSsid)) : std::string();
+  const std::string network = !hasRow        ? std::string("no network")
+                              : ssid.empty() ? cursorMac_
+                                             : ssid + "  " + cursorMac_;
+  std::string heading;
+  std::string hints;
+  std::vector<std::string> body;
+  switch (screen_) {
+    case Screen::kDetails: {
+      heading = "Details of " + network;
+      hints = "Up Down PgUp PgDn scroll   d or Escape: the list   q quit";
+      if (store_ == nullptr) {
+        body = {"Details are not kept here."};
+      } else if (hasRow) {
+        const auto all = DetailsLines(info, width);
+        screenScroll_ =
+            std::clamp(screenScroll_, 0, std::max(0, static_cast<int>(all.size()) - rows));
+        for (int i = screenScroll_; i < static_cast<int>(all.size()) && i - screenScroll_ < rows;
+             ++i) {
+          body.push_back(all[static_cast<std::size_t>(i)]);
+        }
+        if (static_cast<int>(all.size()) > rows) {
+          char range[64];
+          std::snprintf(range, sizeof range, "   lines %d-%d of %d", screenScroll_ + 1,
+                        std::min(static_cast<int>(all.size()), screenScroll_ + rows),
+                        static_cast<int>(all.size()));
+          heading += range;
+        }
+      }
+      break;
+    }
+    case Screen::kSignal: {
+      heading = "Signal of " + network;
+      hints = "Up Down another row   g or Escape: the list   q quit";
+      if (store_ == nullptr) {
+        body = {"Signal histories are not kept here."};
+      } else if (info != nullptr) {
+        const auto latest = info->signal.Latest();
+        char now[48];
+        if (latest) {
+          std::snprintf(now, sizeof now, "   now %d dBm", static_cast<int>(*latest));
+        } else {
+          std::snprintf(now, sizeof now, "   not heard in the last cycle");
+        }
+        heading += now;
+        body = SignalGraphLines(info->signal, width, rows);
+      } else if (hasRow) {
+        body = {"Nothing is known of this network yet."};
+      }
+      break;
+    }
+    case Screen::kChannels: {
+      const ieee80211::Band band = kMapBands[band_];
+      heading = "Channels  " + std::string(BandName(band));
+      hints = "Left Right band   Up Down another row   c or Escape: the list   q quit";
+      if (store_ == nullptr) {
+        body = {"Channels are not kept here."};
+        break;
+      }
+      const ChannelLanes map =
+          ChannelMapLines(*store_, band, hasRow ? cursorMac_ : "", width, rows);
+      char count[96];
+      std::snprintf(count, sizeof count, "   %d network%s heard", map.networks,
+                    map.networks == 1 ? "" : "s");
+      heading += count;
+      if (map.shown < map.networks) {
+        std::snprintf(count, sizeof count, ", %d shown", map.shown);
+        heading += count;
+      }
+      heading += "   <- ";
+      for (int b = 1; b < static_cast<int>(std::size(kMapBands)); ++b) {
+        heading += std::string(b == 1 ? "" : ", ") +
+                   std::string(BandName(kMapBands[(band_ + b) % std::size(kMapBands)]));
+      }
+      heading += " ->";
+      body = map.lines;
+      if (map.selectedLine >= 0) {
+        highlight_ = {2 + map.selectedLine, map.selectedCell, map.selectedCells};
+      }
+      break;
+    }
+    case Screen::kList:
+      break;
+  }
+  if (height > 1) lines.push_back(FitPadded(heading, width));
+  for (int i = 0; i < rows; ++i) {
+    lines.push_back(i < static_cast<int>(body.size())
+                        ? FitPadded(body[static_cast<std::size_t>(i)], width)
+                        : std::string(static_cast<std::size_t>(width), ' '));
+  }
+  if (height > 2) lines.push_back(FitPadded(hints, width));
+  return lines;
+}
+
 bool TerminalView::LineNotSeen(int line, int height) const {
+  if (screen_ != Screen::kList) return false;
   const int shown = line - 2;  // after the title and the header
   if (shown < 0 || shown >= RowsVisible(height)) return false;
   const int row = firstRow_ + shown;

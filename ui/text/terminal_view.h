@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -8,10 +9,18 @@
 
 namespace quorvan {
 
+class DetailsStore;
+
 // Terminal cells that UTF-8 text takes: two for East Asian wide characters, none for combining
 // marks, one otherwise. Invalid bytes count one each (the list never shows any: SSIDs arrive
 // escaped).
 int DisplayWidth(std::string_view text);
+
+// `text` cut to at most `cells`, with "~" where the cut is; a number whole or not at all.
+std::string FitCells(std::string_view text, int cells);
+// The cells [first, first + count) of `text`, exactly `count` cells: a wide character that
+// either edge cuts becomes blanks.
+std::string CellSlice(std::string_view text, int first, int count);
 
 // Keys the terminal view understands, independent of the terminal library.
 enum class Key {
@@ -75,18 +84,48 @@ class TerminalView {
     uint64_t listVersion = 0;
     int width = 0, height = 0, firstRow = 0, firstColumn = 0;
     ViewStatus status;
+    int cursor = 0;
+    int screen = 0, screenScroll = 0, band = 0;
+    bool sortMarkShown = false;
     bool operator==(const State&) const = default;
   };
   State StateFor(int width, int height) const {
-    return {list_.Version(), width, height, firstRow_, firstColumn_, status_};
+    return {list_.Version(), width,   height,         firstRow_,
+            firstColumn_,    status_, cursor_,        static_cast<int>(screen_),
+            screenScroll_,   band_,   SortMarkShown()};
   }
 
   void SetStatus(ViewStatus status) { status_ = std::move(status); }
 
-  // Handles a key or a printable character (`ch`, for kNone); keys: arrows, Page Up/Down,
-  // Home/End scroll; 0-9, a, b, c sort by that column; F1 opens About, ? the help; q, Enter and
-  // Escape quit.
+  // Where the details, signal and channel views read from (it must outlive the view); without
+  // a store they say that nothing is kept.
+  void SetDetails(const DetailsStore* store) { store_ = store; }
+
+  // Handles a key or a printable character (`ch`, for kNone). In the list: Up/Down, Page
+  // Up/Down, Home/End move the cursor row; Left/Right scroll the columns; 0-9, a, b, p sort by
+  // that column; d, g, c open the details, the signal graph, the channel map of the cursor's
+  // network; F1 opens About, ? the help; q, Enter and Escape quit. In a view: Escape or its key
+  // goes back to the list, q quits.
   ViewAction OnKey(Key key, int ch, int width, int height);
+
+  // The list was just sorted by `column` (a key or a click): its header carries the direction
+  // until the rows change again, as a refresh puts them back in the table's order.
+  void MarkSorted(int column, bool descending);
+
+  // What the screen shows under its title.
+  enum class Screen { kList, kDetails, kSignal, kChannels };
+  Screen CurrentScreen() const { return screen_; }
+
+  // The row under the cursor, -1 when the list is empty; and its MAC text.
+  int Cursor() const { return list_.RowCount() == 0 ? -1 : cursor_; }
+  const std::string& CursorMac() const { return cursorMac_; }
+
+  // The cells the last Render wants drawn highlighted (the cursor row, or the cursor's network
+  // on the channel map); line -1 for none.
+  struct Highlight {
+    int line = -1, firstCell = 0, cells = 0;
+  };
+  Highlight LastHighlight() const { return highlight_; }
 
   // Whether line `line` of the last Render, `height` lines high, shows a network not heard in
   // the last cycle: the refresh left its link quality cell blank. The terminal draws it dimmed.
@@ -103,6 +142,17 @@ class TerminalView {
 
  private:
   void Layout(int width);
+  // After the rows changed: the cursor back on its network, found by MAC, or at its place
+  // clamped when the network left.
+  void FollowCursor();
+  void SetCursor(int row);
+  bool SortMarkShown() const { return sortMarkVersion_ && *sortMarkVersion_ == list_.Version(); }
+  std::vector<std::string> HeaderCells() const;
+  std::vector<std::string> RenderScreen(std::string_view title, int width, int height);
+  std::string ScreenHeading() const;
+  std::string ScreenHints() const;
+  std::vector<std::string> ScreenBody(int width, int rows);
+  ViewAction OnScreenKey(Key key, int ch, int width, int height);
   int RowsVisible(int height) const { return height > 3 ? height - 3 : 0; }
   int FrozenCells() const;
   // The largest FirstColumn that still has something to show: the last columns fit from it.
@@ -118,6 +168,17 @@ class TerminalView {
   int firstRow_ = 0;
   int firstColumn_ = 0;
   ViewStatus status_;
+  int cursor_ = 0;
+  std::string cursorMac_;
+  uint64_t followedVersion_ = 0;
+  int sortColumn_ = 0;
+  bool sortDescending_ = false;
+  std::optional<uint64_t> sortMarkVersion_;  // the list's version the mark belongs to
+  Screen screen_ = Screen::kList;
+  int screenScroll_ = 0;  // the details view's first line
+  int band_ = 0;          // of kMapBands
+  const DetailsStore* store_ = nullptr;
+  Highlight highlight_;
 };
 
 }  // namespace quorvan

@@ -639,5 +639,31 @@ TEST(TerminalView, ChannelViewSaysHowManyDidNotFit) {
   EXPECT_NE(lines[2].find("n0 -40"), std::string::npos) << lines[2];
   EXPECT_NE(lines[20].find("n18 -58"), std::string::npos) << lines[20];
 }
+// Every view at every size, down to a single cell: as many lines as the terminal has, each
+// exactly as wide, whatever is cut.
+TEST(TerminalView, ViewsFitTerminalsOfAnySize) {
+  ThreeBandsAir air;
+  TerminalView view(air.shown.list);
+  view.SetDetails(&air.store);
+  for (const char key : {'d', 'g', 'c'}) {
+    Open(view, 3, key);
+    for (const int width : {1, 2, 5, 9, 10, 20, 41, 80, 200}) {
+      for (const int height : {1, 2, 3, 4, 5, 10, 24, 60}) {
+        const auto lines = view.Render("Quorvan_V20160130: oqli - 9", width, height);
+        ASSERT_EQ(lines.size(), static_cast<std::size_t>(height)) << key << " " << width;
+        for (const auto& line : lines) {
+          EXPECT_EQ(DisplayWidth(line), width) << key << " " << width << "x" << height;
+        }
+        const TerminalView::Highlight mark = view.LastHighlight();
+        if (mark.line >= 0) {
+          EXPECT_LT(mark.line, height);
+          EXPECT_LE(mark.firstCell + mark.cells, width);
+        }
+      }
+    }
+    view.OnKey(Key::kEscape, 0, 80, 24);
+  }
+}
+
 }  // namespace
 }  // namespace quorvan

@@ -105,21 +105,30 @@ void DetailsStore::Record(QueryOutcome outcome, std::span<const BssObservation> 
   ++cycle_;  // every history now ends in a cycle not seen, until a reading says otherwise
   if (outcome != QueryOutcome::kListed) return;
 
-  // At 10,000 BSSes each observation's index slot and record lie far apart in memory: ask for
-  // them a few observations ahead, so that their fetches overlap instead of queueing.
-  constexpr std::size_t kSlotAhead = 8;
-  constexpr std::size_t kRecordAhead = 4;
+  // At 10,000 BSSes each observation's index slot, its BSS and the elements of both lie far
+  // apart in memory. Each is asked for a few observations ahead, in the order one leads to the
+  // next (slot, then BSS, then its elements), so that the fetches overlap instead of queueing.
+  constexpr std::size_t kSlotAhead = 12;
+  constexpr std::size_t kBssAhead = 6;
+  constexpr std::size_t kElementsAhead = 3;
+  const auto slotAhead = [&](std::size_t at) -> const Slot* {
+    if (at >= observations.size()) return nullptr;
+    const uint64_t key = Key(observations[at].bssid);
+    const Slot& slot = index_[Home(key)];
+    return slot.key == key + 1 ? &slot : nullptr;
+  };
   for (std::size_t i = 0; i < observations.size(); ++i) {
     if (!index_.empty()) {
       if (i + kSlotAhead < observations.size()) {
         Prefetch(&index_[Home(Key(observations[i + kSlotAhead].bssid))]);
+        Prefetch(observations[i + kSlotAhead].ies.data());
       }
-      if (i + kRecordAhead < observations.size()) {
-        const Slot& ahead = index_[Home(Key(observations[i + kRecordAhead].bssid))];
-        if (ahead.key == Key(observations[i + kRecordAhead].bssid) + 1) {
-          Prefetch(&bsses_[ahead.at].signal);
-          Prefetch(bsses_[ahead.at].ies.data());
-        }
+      if (const Slot* slot = slotAhead(i + kBssAhead)) {
+        Prefetch(&bsses_[slot->at].ies);
+        Prefetch(&bsses_[slot->at].signal);
+      }
+      if (const Slot* slot = slotAhead(i + kElementsAhead)) {
+        Prefetch(bsses_[slot->at].ies.data());
       }
     }
     const BssObservation& observation = observations[i];

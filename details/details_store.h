@@ -60,6 +60,7 @@ class SignalHistory {
 };
 
 // What the store knows of one BSS. Valid until the next Record or Retain.
+// What every cycle reads and writes comes first, in the first two cache lines.
 struct BssInfo {
   std::array<uint8_t, 6> bssid = {};
   char mac[18] = {};                  // "00 1A 2B 3C 4D 5E", as the table's record has it
@@ -68,9 +69,9 @@ struct BssInfo {
   uint16_t capability = 0;            // of the last report
   std::vector<uint8_t> ies;           // the last elements reported (see elementsKnown)
   bool elementsKnown = false;         // some report carried elements
-  ieee80211::BssDetails details;      // decoded from ies, capability and frequencyKhz
-  std::string_view vendor;            // the registry's name for the BSSID; empty if none
   SignalHistory signal;
+  ieee80211::BssDetails details;  // decoded from ies, capability and frequencyKhz
+  std::string_view vendor;        // the registry's name for the BSSID; empty if none
 
   // Reported by the last query.
   bool Seen() const { return signal.Latest().has_value(); }

@@ -245,7 +245,6 @@ TEST(SimulatedRadio, SameSeedSameListsInAllThreeBands) {
   EXPECT_EQ(bands, (std::set<int>{2, 5, 6}));
 }
 
-}  // namespace
 // The scan whose end ends the wait for a request: the one our own trigger started, and, for a
 // request that NetworkManager took or that the busy radio refused, also the one running when
 // asked, since no later scan comes of such a request.
@@ -285,4 +284,5 @@ TEST(NetworkManager, ServingScanEndsTheWait) {
   }
 }
 
+}  // namespace
 }  // namespace quorvan

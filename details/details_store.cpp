@@ -28,7 +28,7 @@ std::optional<int32_t> SignalHistory::operator[](int i) const {
   if (i < 0 || i >= count) return std::nullopt;
   const uint64_t cycle = *cycle_ - static_cast<uint64_t>(count - 1 - i);
   if (cycle > lastCycle_) return std::nullopt;
-  const int32_t point = points_[cycle % kSignalHistoryCycles];
+  const int16_t point = points_[cycle % kSignalHistoryCycles];
   if (point == kNotSeen) return std::nullopt;
   return point;
 }
@@ -49,8 +49,9 @@ void SignalHistory::Set(int32_t dBm) {
     }
   }
   lastCycle_ = now;
-  // INT32_MIN stands for "not seen"; a reading of it is one dBm weaker than anything real.
-  points_[now % kSignalHistoryCycles] = std::max(dBm, kNotSeen + 1);
+  // INT16_MIN stands for "not seen".
+  points_[now % kSignalHistoryCycles] =
+      static_cast<int16_t>(std::clamp<int32_t>(dBm, kNotSeen + 1, INT16_MAX));
 }
 
 std::span<const uint8_t> BssInfo::SsidBytes() const {

@@ -46,17 +46,18 @@ class SignalHistory {
   std::optional<int32_t> Latest() const;
 
   // The reading of the current cycle (a later one of the same cycle replaces it). The first
-  // reading starts the history.
+  // reading starts the history. Kept in 16 bits: a reading beyond +-32767 dBm, which no radio
+  // gives, is kept as the nearest of the two.
   void Set(int32_t dBm);
 
  private:
-  static constexpr int32_t kNotSeen = INT32_MIN;
+  static constexpr int16_t kNotSeen = INT16_MIN;
   const uint64_t* cycle_;
   uint64_t firstCycle_ = 0;  // the cycle of the first reading
   uint64_t lastCycle_ = 0;   // the cycle of the latest reading
   bool started_ = false;
   // Indexed by cycle modulo its size; the slots of cycles between two readings say "not seen".
-  std::array<int32_t, kSignalHistoryCycles> points_ = {};
+  std::array<int16_t, kSignalHistoryCycles> points_ = {};
 };
 
 // What the store knows of one BSS. Valid until the next Record or Retain.

@@ -247,10 +247,14 @@ TEST(SignalHistory, KeepsTheLast90CyclesOldestFirst) {
   for (int i = 0; i + 1 < kSignalHistoryCycles; ++i) EXPECT_FALSE(history[i]) << i;
   EXPECT_EQ(history.Latest(), -60);
 
-  // A reading as low as the mark of a cycle not seen is still a reading.
-  ++cycle;
-  history.Set(INT32_MIN);
-  EXPECT_TRUE(history.Latest());
+  // Readings beyond what 16 bits hold are kept at the nearest end, and one as low as the mark
+  // of a cycle not seen is still a reading.
+  for (const auto& [reading, kept] : std::vector<std::pair<int32_t, int32_t>>{
+           {INT32_MIN, -32767}, {-32768, -32767}, {-32767, -32767}, {40000, 32767}, {-1, -1}}) {
+    ++cycle;
+    history.Set(reading);
+    EXPECT_EQ(history.Latest(), kept) << reading;
+  }
 }
 
 TEST(SignalHistory, StartsWithItsFirstReading) {

@@ -9,8 +9,11 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <string>
 
 #include "app/about_box.h"
 #include "ui/column_sort.h"
@@ -168,8 +171,16 @@ void QuorvanDialog::ShowEmptyListReason(std::function<std::string()> reason) {
 }
 
 void QuorvanDialog::OnTimer(int timer) {
-  behaviour_.OnTimer(timer);
-  if (timer == kScanTimer) UpdatePane();
+  if (timer == kScanTimer) {
+    // The cycle rebuilds the rows, which drops the selection; the user chose networks, not
+    // lines, so the same networks are selected again wherever the refresh put them.
+    const std::vector<std::string> chosen = SelectedMacs();
+    behaviour_.OnTimer(timer);
+    SelectMacs(chosen);
+    UpdatePane();
+  } else {
+    behaviour_.OnTimer(timer);
+  }
   view_->SetPlaceholderText(emptyListReason_ ? FromUtf8(emptyListReason_()) : QString());
 }
 
@@ -203,6 +214,33 @@ void QuorvanDialog::CopySelectedRows() {
 void QuorvanDialog::SetDetailsStore(const DetailsStore* store) {
   store_ = store;
   UpdatePane();
+}
+
+std::vector<std::string> QuorvanDialog::SelectedMacs() const {
+  std::vector<std::string> macs;
+  const QAbstractItemModel& model = *view_->model();
+  for (const QModelIndex& row : view_->selectionModel()->selectedRows()) {
+    macs.push_back(
+        model.index(row.row(), ColumnNumber(Column::kMac)).data().toString().toStdString());
+  }
+  return macs;
+}
+
+void QuorvanDialog::SelectMacs(const std::vector<std::string>& macs) {
+  if (macs.empty()) return;
+  const QAbstractItemModel& model = *view_->model();
+  QItemSelection rows;
+  for (int row = 0; row < model.rowCount(); ++row) {
+    const std::string mac =
+        model.index(row, ColumnNumber(Column::kMac)).data().toString().toStdString();
+    if (std::find(macs.begin(), macs.end(), mac) != macs.end()) {
+      rows.select(model.index(row, 0), model.index(row, model.columnCount() - 1));
+    }
+  }
+  // One change, one update of the pane (by the caller).
+  const QSignalBlocker quiet(view_->selectionModel());
+  view_->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
+  view_->viewport()->update();
 }
 
 void QuorvanDialog::UpdatePane() {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/main_window.h"
@@ -82,6 +83,9 @@ class QuorvanDialog final : public QDialog, public MainWindowHost {
   void SetDetailsStore(const DetailsStore* store);
   DetailsPane& Pane() { return *pane_; }
   void UpdatePane();
+  // The MAC texts of the selected rows, and selecting the rows that show them.
+  std::vector<std::string> SelectedMacs() const;
+  void SelectMacs(const std::vector<std::string>& macs);
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;

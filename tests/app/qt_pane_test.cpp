@@ -75,6 +75,13 @@ class QtPane : public ::testing::Test {
     ADD_FAILURE() << ssid << " is not listed";
     return -1;
   }
+  int RowOfQuiet(const std::string& ssid) {
+    QAbstractItemModel* model = dialog_->ListWidget().model();
+    for (int row = 0; row < model->rowCount(); ++row) {
+      if (model->index(row, 3).data().toString().toStdString() == ssid) return row;
+    }
+    return -1;
+  }
   void Select(const std::vector<std::string>& ssids) {
     QItemSelectionModel* selection = dialog_->ListWidget().selectionModel();
     selection->clear();
@@ -173,8 +180,31 @@ TEST_F(QtPane, EachCycleAddsAPoint) {
   ASSERT_EQ(dialog_->Pane().Signal().Series().size(), 1u);
   EXPECT_EQ(dialog_->Pane().Signal().Series()[0].dbm, (std::vector<std::optional<int>>{-48}));
   dialog_->OnTimer(kScanTimer);
-  Select({"home"});  // the refresh rebuilt the rows, and the selection with them
+  ASSERT_EQ(dialog_->Pane().Signal().Series().size(), 1u);
   EXPECT_EQ(dialog_->Pane().Signal().Series()[0].dbm, (std::vector<std::optional<int>>{-48, -48}));
+}
+
+// The user chose networks, not lines: after a cycle that moves them and drops one, the same
+// networks are selected wherever the refresh put them, and the one that left is not.
+TEST_F(QtPane, SelectionFollowsTheNetworksThroughTheRefresh) {
+  Select({"home", "lab5"});
+  // "aaa" comes first in SSID order and pushes every row down by one; "lab5" leaves.
+  std::vector<WlanBss> next = Networks()[0];
+  next.erase(next.begin() + 2);
+  next.push_back(BssEntry(10, "aaa", -70));
+  (*radio_)->lists.push_back(next);
+  for (int cycle = 0; cycle < 20 && RowOfQuiet("lab5") >= 0; ++cycle) {
+    dialog_->OnTimer(kScanTimer);
+  }
+  ASSERT_EQ(RowOfQuiet("lab5"), -1) << "lab5 never left";
+  QStringList selected;
+  for (const QModelIndex& row : dialog_->ListWidget().selectionModel()->selectedRows()) {
+    selected << dialog_->ListWidget().model()->index(row.row(), 3).data().toString();
+  }
+  EXPECT_EQ(selected.join("|").toStdString(), "home");
+  EXPECT_EQ(RowOfQuiet("home"), 2);  // below "aaa" and "bare"
+  EXPECT_EQ(SeriesLabels(), "home");
+  EXPECT_EQ(Detail("Security"), "WPA2-Personal");
 }
 
 // The Channels tab holds every network heard, as wide as its elements say, the selected one

@@ -11,9 +11,9 @@
 #include <memory>
 #include <optional>
 
+#include "app/linux/linux_extras.h"
 #include "app/qt/quorvan_dialog.h"
 #include "details/details_store.h"
-#include "ieee80211/oui_registry.h"
 #include "wlan/linux/simulated_service.h"
 #include "wlan/linux/wlan_service.h"
 #include "wlan/wlan_access.h"
@@ -29,12 +29,15 @@ int main(int argc, char** argv) {
   }
 
   const ScopedWlanService radio(std::make_unique<SimulatedService>(1));
-  const ieee80211::OuiRegistry registry;
-  DetailsStore store(&registry);
+  // Wired as the program wires them: the store told every query and eviction, the Encryption
+  // cell from the elements.
+  LinuxExtras extras;
+  const DetailsStore& store = extras.Store();
   const ScopedQueryListener listening(
-      [&store](QueryOutcome outcome, std::span<const BssObservation> observations,
-               std::string_view) { store.Record(outcome, observations); });
+      [&extras](QueryOutcome outcome, std::span<const BssObservation> observations,
+                std::string_view) { extras.Heard(outcome, observations); });
   QuorvanDialog dialog;
+  dialog.SetTableWatcher(extras.TableWatcher());
   dialog.SetDetailsStore(&store);
   dialog.show();
   for (int cycle = 1; cycle < 15; ++cycle) dialog.OnTimer(kScanTimer);

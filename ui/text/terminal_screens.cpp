@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "base/utf8.h"
+#include "details/details_text.h"
 #include "ui/ssid_text.h"
 #include "ui/text/terminal_view.h"
 
@@ -15,59 +16,9 @@ namespace {
 using ieee80211::Band;
 using ieee80211::BssDetails;
 
-std::string Printed(const char* format, double value) {
-  char text[64];
-  std::snprintf(text, sizeof text, format, value);
-  return text;
-}
-
 std::string Number(long long value) {
   char text[32];
   std::snprintf(text, sizeof text, "%lld", value);
-  return text;
-}
-
-std::string Mhz(uint32_t khz) { return Printed("%.0f MHz", khz / 1000.0); }
-
-std::string Rate(double mbps) { return mbps <= 0 ? "none announced" : Printed("%.4g Mb/s", mbps); }
-
-std::string_view Wps(ieee80211::WpsState state) {
-  switch (state) {
-    case ieee80211::WpsState::kAbsent:
-      return "no";
-    case ieee80211::WpsState::kPresent:
-      return "yes";
-    case ieee80211::WpsState::kNotConfigured:
-      return "yes, not configured";
-    case ieee80211::WpsState::kConfigured:
-      return "yes, configured";
-  }
-  return "no";
-}
-
-std::string Country(const BssDetails& d) {
-  if (d.country.empty()) return "not announced";
-  std::string text;
-  // The two characters come from the air: anything but a letter is shown escaped.
-  for (const char c : d.country) {
-    if (c >= 'A' && c <= 'Z') {
-      text += c;
-    } else {
-      text += Printed("\\x%02X", static_cast<unsigned char>(c));
-    }
-  }
-  if (d.countryEnvironment == 'I') text += ", indoor";
-  if (d.countryEnvironment == 'O') text += ", outdoor";
-  return text;
-}
-
-std::string HexLine(std::span<const uint8_t> bytes) {
-  std::string text;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    char hex[4];
-    std::snprintf(hex, sizeof hex, i == 0 ? "%02X" : " %02X", bytes[i]);
-    text += hex;
-  }
   return text;
 }
 
@@ -163,11 +114,12 @@ BandRange RangeOf(Band band) {
 }  // namespace
 
 std::vector<std::string> DetailsLines(const BssInfo* info, int width) {
+  constexpr int kLabelCells = 24;  // "Highest supported rate: "
   std::vector<std::string> lines;
   const auto field = [&lines](std::string_view label, std::string_view value) {
     std::string line(label);
     line += ':';
-    line.append(static_cast<std::size_t>(std::max(1, 20 - DisplayWidth(line))), ' ');
+    line.append(static_cast<std::size_t>(std::max(1, kLabelCells - DisplayWidth(line))), ' ');
     line += value;
     lines.push_back(std::move(line));
   };
@@ -178,23 +130,9 @@ std::vector<std::string> DetailsLines(const BssInfo* info, int width) {
     lines.push_back("");
     lines.push_back("No report of this network carried its elements.");
   } else {
-    const BssDetails& d = info->details;
-    field("Security", ieee80211::SecurityLabel(d.security));
-    field("Standard", ieee80211::GenerationLabel(d));
-    field("Channel width", d.centerFrequency2Khz != 0 ? Number(d.channelWidthMhz / 2) + "+" +
-                                                            Number(d.channelWidthMhz / 2) + " MHz"
-                                                      : Number(d.channelWidthMhz) + " MHz");
-    std::string centre = d.centerFrequencyKhz == 0 ? "unknown" : Mhz(d.centerFrequencyKhz);
-    if (d.centerFrequency2Khz != 0) centre += " and " + Mhz(d.centerFrequency2Khz);
-    field("Centre frequency", centre);
-    field("Country", Country(d));
-    field("Vendor", info->vendor.empty() ? std::string_view("unknown") : info->vendor);
-    field("Stations", d.stationCount ? Number(*d.stationCount) : "not announced");
-    field("Utilisation",
-          d.channelUtilization ? Number(*d.channelUtilization) + " %" : "not announced");
-    field("WPS", Wps(d.wps));
-    field("Basic rates up to", Rate(d.highestBasicRateMbps));
-    field("Rates up to", Rate(d.highestSupportedRateMbps));
+    for (const DetailField& detail : DetailFields(info->details, info->vendor)) {
+      field(detail.label, detail.value);
+    }
     const auto elements = ieee80211::ListElements(info->ies);
     lines.push_back("");
     lines.push_back("Elements (" + Number(static_cast<long long>(elements.size())) + ", " +
@@ -204,16 +142,15 @@ std::vector<std::string> DetailsLines(const BssInfo* info, int width) {
     const std::size_t perLine =
         static_cast<std::size_t>(std::clamp((width - indent + 1) / 3, 1, 16));
     for (const ieee80211::ElementInfo& element : elements) {
-      std::string id = Number(element.id);
-      if (element.extensionId) id += "/" + Number(*element.extensionId);
-      std::string line(static_cast<std::size_t>(std::max(0, 3 - DisplayWidth(id))), ' ');
-      line += id + "  " + std::string(element.name);
-      if (element.truncated) line += " (cut short)";
-      lines.push_back(std::move(line));
+      // Ids right-aligned in three cells, so that the names line up.
+      const std::string heading = ElementHeading(element);
+      const int idWidth = static_cast<int>(heading.find(' '));
+      lines.push_back(std::string(static_cast<std::size_t>(std::max(0, 3 - idWidth)), ' ') +
+                      heading);
       const std::span<const uint8_t> bytes = element.data;
       for (std::size_t at = 0; at < bytes.size(); at += perLine) {
         lines.push_back(std::string(static_cast<std::size_t>(indent), ' ') +
-                        HexLine(bytes.subspan(at, std::min(perLine, bytes.size() - at))));
+                        HexText(bytes.subspan(at, std::min(perLine, bytes.size() - at))));
       }
     }
   }

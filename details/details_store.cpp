@@ -61,46 +61,7 @@ std::span<const uint8_t> BssInfo::SsidBytes() const {
 
 DetailsStore::DetailsStore(const ieee80211::OuiRegistry* registry) : registry_(registry) {}
 
-uint64_t DetailsStore::Key(const std::array<uint8_t, 6>& bssid) {
-  uint64_t key = 0;
-  for (const uint8_t byte : bssid) key = key << 8 | byte;
-  return key;
-}
-
-std::size_t DetailsStore::Home(uint64_t key) const {
-  return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >> indexShift_);
-}
-
-const DetailsStore::Slot* DetailsStore::Probe(uint64_t key) const {
-  const std::size_t mask = index_.size() - 1;
-  std::size_t at = Home(key);
-  while (index_[at].key != 0 && index_[at].key != key + 1) at = (at + 1) & mask;
-  return &index_[at];
-}
-
-void DetailsStore::Grow() {
-  std::vector<Slot> old(std::max<std::size_t>(64, 2 * index_.size()));
-  old.swap(index_);
-  indexShift_ = 64 - std::countr_zero(index_.size());
-  for (const Slot& slot : old) {
-    if (slot.key != 0) *Probe(slot.key - 1) = slot;
-  }
-}
-
-void DetailsStore::Erase(uint64_t key) {
-  // Backward-shift deletion, so that no probe sequence is broken.
-  const std::size_t mask = index_.size() - 1;
-  std::size_t hole = static_cast<std::size_t>(Probe(key) - index_.data());
-  if (index_[hole].key == 0) return;
-  for (std::size_t at = (hole + 1) & mask; index_[at].key != 0; at = (at + 1) & mask) {
-    const std::size_t home = Home(index_[at].key - 1);
-    if (((at - home) & mask) >= ((at - hole) & mask)) {
-      index_[hole] = index_[at];
-      hole = at;
-    }
-  }
-  index_[hole] = {};
-}
+uint64_t DetailsStore::Key(const std::array<uint8_t, 6>& bssid) { return Index::Key(bssid); }
 
 void DetailsStore::Record(QueryOutcome outcome, std::span<const BssObservation> observations) {
   ++cycle_;  // every history now ends in a cycle not seen, until a reading says otherwise
@@ -112,30 +73,31 @@ void DetailsStore::Record(QueryOutcome outcome, std::span<const BssObservation> 
   constexpr std::size_t kSlotAhead = 12;
   constexpr std::size_t kBssAhead = 6;
   constexpr std::size_t kElementsAhead = 3;
-  const auto slotAhead = [&](std::size_t at) -> const Slot* {
+  const auto slotAhead = [&](std::size_t at) -> const Index::Slot* {
     if (at >= observations.size()) return nullptr;
     const uint64_t key = Key(observations[at].bssid);
-    const Slot& slot = index_[Home(key)];
+    const Index::Slot& slot = index_.HomeSlot(key);
     return slot.key == key + 1 ? &slot : nullptr;
   };
   for (std::size_t i = 0; i < observations.size(); ++i) {
     if (!index_.empty()) {
       if (i + kSlotAhead < observations.size()) {
-        Prefetch(&index_[Home(Key(observations[i + kSlotAhead].bssid))]);
+        Prefetch(&index_.HomeSlot(Key(observations[i + kSlotAhead].bssid)));
         Prefetch(observations[i + kSlotAhead].ies.data());
       }
-      if (const Slot* slot = slotAhead(i + kBssAhead)) {
-        Prefetch(&bsses_[slot->at].ies);
-        Prefetch(&bsses_[slot->at].signal);
+      if (const Index::Slot* slot = slotAhead(i + kBssAhead)) {
+        Prefetch(&bsses_[slot->value].ies);
+        Prefetch(&bsses_[slot->value].signal);
       }
-      if (const Slot* slot = slotAhead(i + kElementsAhead)) {
-        Prefetch(bsses_[slot->at].ies.data());
+      if (const Index::Slot* slot = slotAhead(i + kElementsAhead)) {
+        Prefetch(bsses_[slot->value].ies.data());
       }
     }
     const BssObservation& observation = observations[i];
     const uint64_t key = Key(observation.bssid);
-    if (2 * (bsses_.size() + 1) > index_.size()) Grow();
-    Slot* slot = Probe(key);
+    // Without memory for the index the BSS waits for the next cycle, as the table's merge does.
+    if (!index_.Reserve(bsses_.size() + 1)) continue;
+    Index::Slot* slot = index_.Probe(key);
     const bool added = slot->key == 0;
     if (added) {
       *slot = {key + 1, bsses_.size()};
@@ -143,8 +105,8 @@ void DetailsStore::Record(QueryOutcome outcome, std::span<const BssObservation> 
       bsses_.back().signal = SignalHistory(&cycle_);
       reportedIn_.push_back(0);
     }
-    reportedIn_[slot->at] = cycle_;
-    BssInfo& info = bsses_[slot->at];
+    reportedIn_[slot->value] = cycle_;
+    BssInfo& info = bsses_[slot->value];
     if (added) {
       info.bssid = observation.bssid;
       FormatMac(observation.bssid, info.mac, sizeof info.mac);
@@ -174,11 +136,11 @@ void DetailsStore::Record(QueryOutcome outcome, std::span<const BssObservation> 
 }
 
 void DetailsStore::Drop(std::size_t at) {
-  Erase(Key(bsses_[at].bssid));
+  index_.Erase(Key(bsses_[at].bssid));
   if (at + 1 != bsses_.size()) {
     bsses_[at] = std::move(bsses_.back());
     reportedIn_[at] = reportedIn_.back();
-    Probe(Key(bsses_[at].bssid))->at = at;
+    index_.Set(Key(bsses_[at].bssid), at);
   }
   bsses_.pop_back();
   reportedIn_.pop_back();
@@ -206,9 +168,8 @@ void DetailsStore::Retain(const NetworkTable& table) {
 }
 
 const BssInfo* DetailsStore::Find(const std::array<uint8_t, 6>& bssid) const {
-  if (index_.empty()) return nullptr;
-  const Slot* slot = Probe(Key(bssid));
-  return slot->key == 0 ? nullptr : &bsses_[slot->at];
+  const std::size_t* at = index_.Find(Key(bssid));
+  return at == nullptr ? nullptr : &bsses_[*at];
 }
 
 const BssInfo* DetailsStore::Find(std::string_view mac) const {

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/bssid_index.h"
 #include "ieee80211/elements.h"
 #include "ieee80211/oui_registry.h"
 #include "tracking/network_table.h"
@@ -124,19 +125,9 @@ class DetailsStore {
   // The BSSes side by side, so that the pass of every cycle over all of them walks memory in
   // order; a BSS dropped is replaced by the last one.
   std::vector<BssInfo> bsses_;
-  // BSSID key to its place in bsses_: open addressing with linear probing, a power of two in
-  // size and at most half full, as the table's own index; a slot holds key + 1, 0 when free.
-  struct Slot {
-    uint64_t key = 0;
-    std::size_t at = 0;
-  };
-  std::size_t Home(uint64_t key) const;
-  const Slot* Probe(uint64_t key) const;  // the slot of `key`, or the free one where it would go
-  Slot* Probe(uint64_t key) { return const_cast<Slot*>(std::as_const(*this).Probe(key)); }
-  void Grow();
-  void Erase(uint64_t key);
-  std::vector<Slot> index_;
-  int indexShift_ = 64;
+  // BSSID key to its place in bsses_, as the table's own index.
+  using Index = BssidIndex<std::size_t>;
+  Index index_;
   // Beside bsses_, the cycle each was last reported in: Retain reads these alone.
   std::vector<uint64_t> reportedIn_;
   uint64_t decodes_ = 0;

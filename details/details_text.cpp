@@ -78,7 +78,10 @@ std::vector<DetailField> DetailFields(const BssDetails& d, std::string_view vend
 
 std::string ElementHeading(const ieee80211::ElementInfo& element) {
   std::string heading = std::to_string(element.id);
-  if (element.extensionId) heading += "/" + std::to_string(*element.extensionId);
+  if (element.extensionId) {
+    heading += '/';
+    heading += std::to_string(*element.extensionId);
+  }
   heading += "  ";
   heading += element.name;
   if (element.truncated) heading += " (cut short)";

@@ -1,7 +1,6 @@
 #include "tracking/network_table.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -20,73 +19,13 @@ void Grow(std::vector<T>& v) {
 
 }  // namespace
 
-uint64_t NetworkTable::Key(const Bssid& bssid) {
-  uint64_t key = 0;
-  for (const uint8_t byte : bssid) key = key << 8 | byte;
-  return key;
-}
+uint64_t NetworkTable::Key(const Bssid& bssid) { return BssidIndex<TrackedNetwork*>::Key(bssid); }
 
-std::size_t NetworkTable::Home(uint64_t key) const {
-  // Fibonacci hashing: the top bits of the product, which every bit of the key reaches, so the
-  // BSSIDs of one vendor, alike in their first three bytes, still spread.
-  return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >> indexShift_);
-}
-
-NetworkTable::Slot* NetworkTable::Probe(uint64_t key) {
-  const std::size_t mask = index_.size() - 1;
-  std::size_t at = Home(key);
-  while (index_[at].key != 0 && index_[at].key != key + 1) at = (at + 1) & mask;
-  return &index_[at];
-}
-
-bool NetworkTable::Insert(uint64_t key, TrackedNetwork* record) noexcept {
-  if (2 * (storage_.size() + 1) > index_.size()) {
-    std::vector<Slot> old;
-    try {
-      old.resize(std::max<std::size_t>(16, 2 * index_.size()));
-    } catch (const std::bad_alloc&) {
-      return false;
-    }
-    old.swap(index_);
-    indexShift_ = 64 - std::countr_zero(index_.size());
-    for (const Slot& slot : old) {
-      if (slot.key != 0) *Probe(slot.key - 1) = slot;
-    }
-  }
-  *Probe(key) = {key + 1, record};
-  return true;
-}
-
-void NetworkTable::Erase(uint64_t key) {
-  // Backward-shift deletion: the entries after the freed slot that would have landed before
-  // it move up, so that no probe sequence is broken.
-  const std::size_t mask = index_.size() - 1;
-  std::size_t hole = static_cast<std::size_t>(Probe(key) - index_.data());
-  if (index_[hole].key == 0) return;
-  for (std::size_t at = (hole + 1) & mask; index_[at].key != 0; at = (at + 1) & mask) {
-    const std::size_t home = Home(index_[at].key - 1);
-    // Moves when its home does not lie in (hole, at], cyclically.
-    if (((at - home) & mask) >= ((at - hole) & mask)) {
-      index_[hole] = index_[at];
-      hole = at;
-    }
-  }
-  index_[hole] = {};
-}
-
-bool NetworkTable::Contains(const Bssid& bssid) const {
-  if (index_.empty()) return false;
-  const uint64_t key = Key(bssid);
-  const std::size_t mask = index_.size() - 1;
-  for (std::size_t at = Home(key); index_[at].key != 0; at = (at + 1) & mask) {
-    if (index_[at].key == key + 1) return true;
-  }
-  return false;
-}
+bool NetworkTable::Contains(const Bssid& bssid) const { return index_.Find(Key(bssid)) != nullptr; }
 
 TrackedNetwork* NetworkTable::FindByBssid(const Bssid& bssid) {
-  if (index_.empty()) return nullptr;
-  return Probe(Key(bssid))->record;
+  TrackedNetwork* const* record = index_.Find(Key(bssid));
+  return record != nullptr ? *record : nullptr;
 }
 
 TrackedNetwork* NetworkTable::FindByMac(std::string_view mac) {
@@ -112,7 +51,8 @@ TrackedNetwork* NetworkTable::Add(const Bssid& bssid) noexcept {
     Grow(order_);
     auto record = std::make_unique<TrackedNetwork>();
     TrackedNetwork* added = record.get();
-    if (!Insert(key, added)) return nullptr;  // the last step that can fail
+    if (!index_.Reserve(storage_.size() + 1)) return nullptr;  // the last step that can fail
+    index_.Set(key, added);
     storage_.push_back(std::move(record));
     keys_.push_back(key);
     order_.push_back(added);
@@ -127,7 +67,7 @@ void NetworkTable::RemoveMarked() {
   std::size_t kept = 0;
   for (std::size_t i = 0; i < storage_.size(); ++i) {
     if (storage_[i]->seen == kRemoved) {
-      Erase(keys_[i]);
+      index_.Erase(keys_[i]);
       continue;
     }
     storage_[kept] = std::move(storage_[i]);
@@ -139,7 +79,7 @@ void NetworkTable::RemoveMarked() {
 }
 
 void NetworkTable::Clear() {
-  index_.clear();
+  index_.Clear();
   order_.clear();
   keys_.clear();
   storage_.clear();

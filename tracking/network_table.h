@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/bssid_index.h"
 #include "tracking/tracked_network.h"
 
 namespace quorvan {
@@ -109,18 +110,7 @@ class NetworkTable {
 
   std::vector<std::unique_ptr<TrackedNetwork>> storage_;  // owns the records, creation order
   Order order_;                                           // the same records, table order
-  // BSSID to record: open addressing with linear probing, one probe in most lookups, where a
-  // node-based map costs two cache misses. Slots hold key + 1, so 0 marks a free one.
-  struct Slot {
-    uint64_t key = 0;
-    TrackedNetwork* record = nullptr;
-  };
-  std::size_t Home(uint64_t key) const;  // where `key` goes when nothing is in the way
-  Slot* Probe(uint64_t key);  // the slot holding `key`, or the free one where it would go
-  bool Insert(uint64_t key, TrackedNetwork* record) noexcept;
-  void Erase(uint64_t key);
-  std::vector<Slot> index_;     // a power of two in size, at most half full
-  int indexShift_ = 64;         // 64 - log2(index_.size())
+  BssidIndex<TrackedNetwork*> index_;                     // BSSID to record
   std::vector<uint64_t> keys_;  // each stored record's BSSID key, parallel to storage_
 };
 

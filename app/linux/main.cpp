@@ -93,8 +93,8 @@ int main(int argc, char** argv) {
                    "--list prints it as text\n");
       return 2;
     }
-    const int exitStatus =
-        RunTerminal([&status] { return status; }, extras.TableWatcher(), &extras.Store());
+    const int exitStatus = RunTerminal([&status] { return status; }, extras.TableWatcher(),
+                                       &extras.Store(), TimerScale{options.speed});
     return exitStatus != 0 ? exitStatus : sources->RecordingStatus();
   }
 
@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationVersion(QUORVAN_VERSION);
   QApplication::setDesktopFileName("quorvan");
   QApplication::setWindowIcon(ApplicationIcon());
-  QuorvanDialog dialog;
+  QuorvanDialog dialog(TimerScale{options.speed});
   dialog.SetTableWatcher(extras.TableWatcher());
   dialog.SetDetailsStore(&extras.Store());
   dialog.ShowEmptyListReason([&status] { return status.emptyListReason; });

@@ -4,6 +4,7 @@
 
 #include <QCommandLineParser>
 #include <QStringList>
+#include <cmath>
 #include <string_view>
 
 #include "base/utf8.h"
@@ -61,6 +62,10 @@ constexpr char kVersion[] = "quorvan " QUORVAN_VERSION
                             "This is free software: you are free to change and redistribute it.\n"
                             "There is NO WARRANTY, to the extent permitted by law.\n";
 
+// Faster, the countdown's tick would be shorter than 10 ms, the shortest period a timer runs at
+// (as SetTimer's): the ticks would fall behind the cycles and the scan request never come.
+constexpr double kMaxSpeed = 100;
+
 // Whether the two paths name one file, through links of either kind.
 bool SameFile(const std::string& a, const std::string& b) {
   struct stat first = {}, second = {};
@@ -103,6 +108,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool has
        "Write every query result to FILE, in the format --scenario replays; - writes to "
        "standard output (not with --list or the terminal view).",
        "FILE"});
+  parser.addOption({"speed",
+                    "Replay --scenario FACTOR times as fast as real time, the countdown "
+                    "included: 10 runs a query every 2 s. Above 0, at most 100.",
+                    "FACTOR"});
   const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption version = parser.addVersionOption();
 
@@ -193,6 +202,18 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool has
       SameFile(options.scenario, options.record)) {
     return Refused(QString::fromStdString("--record " + EscapeSsid(options.record) +
                                           " is the --scenario file; recording would destroy it"));
+  }
+  if (parser.isSet("speed")) {
+    bool ok = false;
+    options.speed = parser.value("speed").toDouble(&ok);
+    if (!ok || !std::isfinite(options.speed) || options.speed <= 0 || options.speed > kMaxSpeed) {
+      return Refused("--speed wants a number above 0 and at most 100, not '" +
+                     Shown(parser.value("speed")) + "'");
+    }
+    if (list) return Refused("--speed does not go with --list: it runs the cycles back to back");
+    if (options.scenario.empty()) {
+      return Refused("--speed goes with --scenario: a radio answers in its own time");
+    }
   }
   if (!options.scenario.empty() && parser.isSet("cycles")) {
     return Refused("--cycles does not go with --scenario: --list runs one cycle per line");

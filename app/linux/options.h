@@ -28,6 +28,7 @@ struct Options {
   std::string scenario;   // replay BSS lists from this file, or ""
   std::string record;     // write every query result to this file, "-" for standard output
   std::string interface;  // watch this interface rather than the first one up, or ""
+  double speed = 1.0;     // how many times faster than real time a replay's timers run
 };
 
 struct CommandLine {

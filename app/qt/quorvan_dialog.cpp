@@ -86,13 +86,14 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-QuorvanDialog::QuorvanDialog(QWidget* parent)
+QuorvanDialog::QuorvanDialog(TimerScale scale, QWidget* parent)
     : QDialog(parent),
       view_(new ListTreeView(this)),
       pane_(new DetailsPane(this)),
       statusLabel_(new QLabel(this)),
       list_(*view_),
       status_(*statusLabel_),
+      scale_(scale),
       behaviour_(*this) {
   setFont(DialogFont());
   setWindowTitle("quorvan");
@@ -159,10 +160,15 @@ void QuorvanDialog::SetTitle(std::string_view title) { setWindowTitle(FromUtf8(t
 void QuorvanDialog::StartTimer(int timer, int periodMs) {
   auto& slot = timers_[timer];
   slot = std::make_unique<QTimer>();
-  slot->setInterval(periodMs);
+  slot->setInterval(scale_.PeriodMs(periodMs));
   slot->setTimerType(Qt::PreciseTimer);  // keeps the tick and the cycle in step
   connect(slot.get(), &QTimer::timeout, this, [this, timer] { OnTimer(timer); });
   slot->start();
+}
+
+int QuorvanDialog::TimerPeriodMs(int timer) const {
+  const auto it = timers_.find(timer);
+  return it == timers_.end() ? 0 : it->second->interval();
 }
 
 void QuorvanDialog::ShowEmptyListReason(std::function<std::string()> reason) {

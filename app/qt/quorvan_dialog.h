@@ -15,6 +15,7 @@
 #include "app/main_window.h"
 #include "ui/qt/details_pane.h"
 #include "ui/qt/qt_list_view.h"
+#include "ui/timer_scale.h"
 
 namespace quorvan {
 
@@ -36,7 +37,8 @@ class CAboutDlg final : public QDialog {
 // for About.
 class QuorvanDialog final : public QDialog, public MainWindowHost {
  public:
-  explicit QuorvanDialog(QWidget* parent = nullptr);
+  // `scale` runs the behaviour's timers faster than real time (a replay at --speed).
+  explicit QuorvanDialog(TimerScale scale = {}, QWidget* parent = nullptr);
   ~QuorvanDialog() override;
 
   // MainWindowHost
@@ -66,6 +68,8 @@ class QuorvanDialog final : public QDialog, public MainWindowHost {
 
   // A timer's event, as its timer delivers it.
   void OnTimer(int timer);
+  // The period `timer` runs at, in ms after the scale; 0 when it was never started.
+  int TimerPeriodMs(int timer) const;
 
   CquorvanDlg& Behaviour() { return behaviour_; }
   ListTreeView& ListWidget() { return *view_; }
@@ -103,6 +107,7 @@ class QuorvanDialog final : public QDialog, public MainWindowHost {
   QLabel* statusLabel_;
   QtListView list_;
   QtLabel status_;
+  TimerScale scale_;  // before behaviour_, whose first cycle starts the timers
   std::map<int, std::unique_ptr<QTimer>> timers_;
   std::vector<MenuEntry> windowMenu_;
   std::function<std::string()> emptyListReason_;

@@ -121,8 +121,9 @@ Key KeyOf(int ch) {
 
 class TerminalHost final : public HeadlessHost {
  public:
-  TerminalHost(const std::function<ViewStatus()>& status, const DetailsStore* details)
-      : view_(List()), status_(status) {
+  TerminalHost(const std::function<ViewStatus()>& status, const DetailsStore* details,
+               TimerScale scale)
+      : view_(List()), status_(status), timers_(TimerSchedule::Clock::now, scale) {
     view_.SetDetails(details);
   }
 
@@ -254,8 +255,8 @@ class TerminalHost final : public HeadlessHost {
 }  // namespace
 
 int RunTerminal(const std::function<ViewStatus()>& status,
-                std::function<void(const NetworkTable&)> tableUpdated,
-                const DetailsStore* details) {
+                std::function<void(const NetworkTable&)> tableUpdated, const DetailsStore* details,
+                TimerScale scale) {
   std::setlocale(LC_ALL, "");
   // Without a terminal description ncurses would print its bare "Error opening terminal" and
   // exit; checked first, the user learns what to do instead.
@@ -281,7 +282,7 @@ int RunTerminal(const std::function<ViewStatus()>& status,
   std::signal(SIGTERM, OnSignal);
   std::signal(SIGHUP, OnSignal);
 
-  TerminalHost host(status, details);
+  TerminalHost host(status, details, scale);
   host.SetTableWatcher(std::move(tableUpdated));
   CquorvanDlg dialog(host);
   host.Attach(dialog);

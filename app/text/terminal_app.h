@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "ui/text/terminal_view.h"
+#include "ui/timer_scale.h"
 
 namespace quorvan {
 
@@ -11,9 +12,9 @@ namespace quorvan {
 // the list comes from, how the last query ended and why the list is empty. `tableUpdated`, when
 // given, hears of the table every cycle after eviction (see MainWindowHost::TableUpdated).
 // `details`, when given (it must outlive the call), is what the details, signal and channel
-// views show of the cursor's network.
+// views show of the cursor's network. `scale` runs the timers faster than real time.
 int RunTerminal(const std::function<ViewStatus()>& status = {},
                 std::function<void(const NetworkTable&)> tableUpdated = {},
-                const DetailsStore* details = nullptr);
+                const DetailsStore* details = nullptr, TimerScale scale = {});
 
 }  // namespace quorvan

@@ -43,7 +43,7 @@ std::string Describe(const Options& o) {
   return "simulate=" + std::to_string(o.simulate) + " seed=" + std::to_string(o.seed) +
          " front=" + FrontEndName(o.frontEnd) + " cycles=" + std::to_string(o.cycles) +
          " format=" + FormatName(o.format) + " scenario=[" + o.scenario + "] record=[" + o.record +
-         "] interface=[" + o.interface + "]";
+         "] interface=[" + o.interface + "] speed=" + std::to_string(o.speed);
 }
 
 CommandLine Parse(std::vector<std::string> arguments, bool hasDisplay = true) {
@@ -89,6 +89,10 @@ struct Want {
     options.interface = std::move(name);
     return *this;
   }
+  Want& Speed(double speed) {
+    options.speed = speed;
+    return *this;
+  }
 };
 
 struct Accepted {
@@ -130,6 +134,14 @@ TEST(CommandLine, AcceptedOptions) {
        Want().Front(kTerminal).Scenario("a.jsonl").Record("b.jsonl")},
       {{"--interface", "wlp2s0"}, true, Want().Interface("wlp2s0")},
       {{"--interface=wlan0", "--list"}, true, Want().Front(kList).Interface("wlan0")},
+      {{"--scenario", "s.jsonl", "--speed", "10"}, true, Want().Scenario("s.jsonl").Speed(10)},
+      {{"--speed=0.5", "--scenario", "s.jsonl"}, true, Want().Scenario("s.jsonl").Speed(0.5)},
+      {{"--speed", "100", "--scenario", "s.jsonl", "--text"},
+       true,
+       Want().Front(kTerminal).Scenario("s.jsonl").Speed(100)},
+      {{"--speed", "1e-3", "--scenario", "s.jsonl"},
+       false,
+       Want().Front(kTerminal).Scenario("s.jsonl").Speed(0.001)},
   };
   for (const Accepted& row : rows) {
     SCOPED_TRACE(Joined(row.arguments) + (row.hasDisplay ? " (display)" : " (no display)"));
@@ -193,6 +205,40 @@ TEST(CommandLine, RefusedWithTheReason) {
       {{"--record", "-"},
        false,
        "--record - would write into the terminal view on standard output; record to a file"},
+      {{"--scenario", "s.jsonl", "--speed", "0"},
+       true,
+       "--speed wants a number above 0 and at most 100, not '0'"},
+      {{"--scenario", "s.jsonl", "--speed", "-2"},
+       true,
+       "--speed wants a number above 0 and at most 100, not '-2'"},
+      {{"--scenario", "s.jsonl", "--speed", "100.5"},
+       true,
+       "--speed wants a number above 0 and at most 100, not '100.5'"},
+      {{"--scenario", "s.jsonl", "--speed", "1000"},
+       true,
+       "--speed wants a number above 0 and at most 100, not '1000'"},
+      {{"--scenario", "s.jsonl", "--speed", "nan"},
+       true,
+       "--speed wants a number above 0 and at most 100, not 'nan'"},
+      {{"--scenario", "s.jsonl", "--speed", "inf"},
+       true,
+       "--speed wants a number above 0 and at most 100, not 'inf'"},
+      {{"--scenario", "s.jsonl", "--speed", "1e400"},
+       true,
+       "--speed wants a number above 0 and at most 100, not '1e400'"},
+      {{"--scenario", "s.jsonl", "--speed", "fast"},
+       true,
+       "--speed wants a number above 0 and at most 100, not 'fast'"},
+      {{"--scenario", "s.jsonl", "--speed="},
+       true,
+       "--speed wants a number above 0 and at most 100, not ''"},
+      {{"--speed", "10"}, true, "--speed goes with --scenario: a radio answers in its own time"},
+      {{"--simulate", "--speed", "10"},
+       true,
+       "--speed goes with --scenario: a radio answers in its own time"},
+      {{"--list", "--scenario", "s.jsonl", "--speed", "10"},
+       true,
+       "--speed does not go with --list: it runs the cycles back to back"},
       {{"extra"}, true, "unexpected argument 'extra'"},
       {{"--list", "a", "b"}, true, "unexpected argument 'a'"},
       {{"--bogus"}, true, "Unknown option 'bogus'."},

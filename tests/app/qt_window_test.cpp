@@ -524,6 +524,26 @@ TEST_F(QtWindow, EmptyListReasonIsAskedAfterEveryTimer) {
   EXPECT_FALSE(List().ShowsPlaceholder());
 }
 
+// A replay at --speed divides the periods of both timers; the behaviour is the same.
+TEST(QtWindowTimers, RunAtTheReplaysSpeed) {
+  const struct {
+    double speed;
+    int scanMs, tickMs;
+  } cases[] = {{1, 20000, 1000}, {10, 2000, 100}, {0.5, 40000, 2000}, {100, 200, 10}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE("speed " + std::to_string(c.speed));
+    testing::ScopedFakeWlan radio{{.lists = {{BssEntry(1, "alpha", -50)}}}};
+    QuorvanDialog dialog{TimerScale{c.speed}};
+    EXPECT_EQ(dialog.TimerPeriodMs(kScanTimer), c.scanMs);
+    EXPECT_EQ(dialog.TimerPeriodMs(kTickTimer), c.tickMs);
+    EXPECT_EQ(dialog.TimerPeriodMs(3), 0);
+    // The timers really run that fast: two more cycles in well under the 40 s of real time.
+    if (c.speed == 100) {
+      EXPECT_TRUE(QTest::qWaitFor([&] { return radio->queries >= 3; }, 5000)) << radio->queries;
+    }
+  }
+}
+
 // Rows of networks not heard in the last cycle are dimmed, whatever order a click puts them in;
 // the others keep the view's own colour.
 TEST_F(QtWindow, RowsNotSeenInTheLastCycleAreDimmed) {

@@ -2,8 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
+
+#include "app/headless_host.h"
+#include "app/main_window.h"
+#include "tests/support/fake_wlan.h"
+#include "ui/timer_scale.h"
 
 namespace quorvan {
 namespace {
@@ -149,6 +157,84 @@ TEST(TimerSchedule, KillStopsAndStartAgainRestartsThePeriod) {
   });
   EXPECT_EQ(clock.fired, std::vector<int>{1});
   EXPECT_EQ(clock.schedule.TimeToNext(milliseconds(5000)), milliseconds(1000));
+}
+
+TEST(TimerScale, DividesPeriodsByTheSpeed) {
+  const struct {
+    int periodMs;
+    double speed;
+    int scaledMs;
+  } cases[] = {
+      {kScanTimerMs, 1, 20000},
+      {kScanTimerMs, 10, 2000},
+      {kTickTimerMs, 10, 100},
+      {kTickTimerMs, 0.5, 2000},
+      {kTickTimerMs, 3, 333},  // rounded to the nearest ms
+      {kTickTimerMs, 1.6, 625},
+      {kScanTimerMs, 1000, 20},
+      {kTickTimerMs, 1000, 1},
+      {kTickTimerMs, 5000, 1},  // never below 1 ms
+      {kTickTimerMs, 1e-300, INT_MAX},
+      // Not a speed: the period is left alone rather than made zero or undefined.
+      {kTickTimerMs, 0, 1000},
+      {kTickTimerMs, -2, 1000},
+      {kTickTimerMs, std::numeric_limits<double>::quiet_NaN(), 1000},
+      {kTickTimerMs, std::numeric_limits<double>::infinity(), 1000},
+      {0, 10, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.periodMs) + " ms at speed " + std::to_string(c.speed));
+    EXPECT_EQ(TimerScale{c.speed}.PeriodMs(c.periodMs), c.scaledMs);
+  }
+}
+
+// The terminal view's host: its timers go into a schedule with the replay's scale.
+class ScheduledHost final : public HeadlessHost {
+ public:
+  ScheduledHost(const TimerSchedule::Clock::time_point& now, double speed)
+      : schedule_([&now] { return now; }, TimerScale{speed}) {}
+  void StartTimer(int timer, int periodMs) override { schedule_.Start(timer, periodMs); }
+  TimerSchedule& Schedule() { return schedule_; }
+
+ private:
+  TimerSchedule schedule_;
+};
+
+// Faster, the whole schedule keeps its shape: the scan request at the tenth tick, the next
+// query at the twentieth, the title counting from 19 down, each step `1000 / speed` ms apart.
+TEST(TimerSchedule, ScaledRunsTheMainWindowsScheduleFaster) {
+  for (const double speed : {1.0, 10.0, 0.5, 4.0, 100.0}) {
+    SCOPED_TRACE("speed " + std::to_string(speed));
+    testing::ScopedFakeWlan radio{{.lists = {{testing::BssEntry(1, "home", -50)}}}};
+    TimerSchedule::Clock::time_point now{std::chrono::hours(1)};
+    ScheduledHost host(now, speed);
+    CquorvanDlg dialog(host);
+    dialog.OnInitDialog();
+    const auto tick = milliseconds(std::lround(kTickTimerMs / speed));
+    EXPECT_EQ(host.Schedule().TimeToNext(milliseconds(60000)), tick);
+    auto runUntil = [&](std::chrono::milliseconds at) {
+      const auto end = TimerSchedule::Clock::time_point{std::chrono::hours(1)} + at;
+      while (now < end) {
+        now += milliseconds(1);
+        host.Schedule().DeliverDue([&](int timer) { dialog.OnTimer(timer); });
+      }
+    };
+    runUntil(tick);
+    EXPECT_EQ(host.Title(), "Quorvan_V20160130: oqli - 19");
+    runUntil(tick * 10 - milliseconds(1));
+    EXPECT_EQ(radio->scans, 0);
+    runUntil(tick * 10);
+    EXPECT_EQ(radio->scans, 1);
+    EXPECT_EQ(host.Title(), "Quorvan_V20160130: oqli - 10");
+    runUntil(tick * 20 - milliseconds(1));
+    EXPECT_EQ(radio->queries, 1);
+    EXPECT_EQ(host.Title(), "Quorvan_V20160130: oqli - 1");
+    runUntil(tick * 20);
+    EXPECT_EQ(radio->queries, 2);
+    runUntil(tick * 21);
+    EXPECT_EQ(host.Title(), "Quorvan_V20160130: oqli - 18");
+    dialog.OnDestroy();
+  }
 }
 
 }  // namespace

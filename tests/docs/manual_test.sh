@@ -16,11 +16,13 @@ help=$("$program" --help) || fail "--help failed"
 # The options of --help: "-h, --help", "--cycles <N>", one per line where a line starts with one.
 mapfile -t options < <(sed -n 's/^  \(-[^ ]*\)\(, \(--[^ ]*\)\)\{0,1\}.*/\1 \3/p' <<<"$help" | tr ' ,' '\n\n' | grep -v '^$')
 ((${#options[@]} >= 9)) || fail "found only ${#options[@]} options in --help: ${options[*]}"
+# Cut out once: grep -q quits at its first match, and under pipefail the writer it leaves
+# behind would fail the check now and then with SIGPIPE.
+described=$(sed -n '/^OPTIONS/,/^EXIT STATUS/p' <<<"$rendered")
 missing=()
 for option in "${options[@]}"; do
   # Described under OPTIONS: the option at the start of an entry's tag line.
-  sed -n '/^OPTIONS/,/^EXIT STATUS/p' <<<"$rendered" | grep -qE -- "^       ${option}([ ,=[]|$)" ||
-    missing+=("$option")
+  grep -qE -- "^       ${option}([ ,=[]|$)" <<<"$described" || missing+=("$option")
 done
 ((${#missing[@]} == 0)) || fail "not in the manual's OPTIONS: ${missing[*]}"
 for section in "EXIT STATUS" "SCENARIO FILES" "REAL RADIOS" "FILES"; do

@@ -7,7 +7,8 @@
 namespace quorvan {
 
 void TimerSchedule::Start(int timer, int periodMs) {
-  const auto period = std::chrono::milliseconds(std::max(periodMs, kMinimumPeriodMs));
+  const auto period =
+      std::chrono::milliseconds(std::max(scale_.PeriodMs(periodMs), kMinimumPeriodMs));
   timers_[timer] = {period, now_() + period, ++starts_};
 }
 

@@ -5,6 +5,8 @@
 #include <functional>
 #include <map>
 
+#include "ui/timer_scale.h"
+
 namespace quorvan {
 
 // The main window's timers for a shell that waits for input itself, delivered as Windows
@@ -19,12 +21,13 @@ class TimerSchedule {
   // keeps a zero or negative period from falling due without end.
   static constexpr int kMinimumPeriodMs = 10;
 
-  // `now` tells the time; a test passes a clock it moves itself.
-  explicit TimerSchedule(std::function<Clock::time_point()> now = Clock::now)
-      : now_(std::move(now)) {}
+  // `now` tells the time; a test passes a clock it moves itself. `scale` divides every period
+  // Start is given (a replay run faster than real time).
+  explicit TimerSchedule(std::function<Clock::time_point()> now = Clock::now, TimerScale scale = {})
+      : now_(std::move(now)), scale_(scale) {}
 
-  // Starts `timer` with a period in ms; a timer already running starts again with the new
-  // period, from now, as SetTimer does with a timer number in use.
+  // Starts `timer` with a period in ms (before the scale); a timer already running starts again
+  // with the new period, from now, as SetTimer does with a timer number in use.
   void Start(int timer, int periodMs);
   // Stops `timer`, a due delivery included; a timer not running is left alone.
   void Kill(int timer);
@@ -47,6 +50,7 @@ class TimerSchedule {
   };
 
   std::function<Clock::time_point()> now_;
+  TimerScale scale_;
   std::map<int, Timer> timers_;  // by timer number, the order of delivery
   uint64_t starts_ = 0;
 };

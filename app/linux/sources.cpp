@@ -37,6 +37,7 @@ bool InstallReplay(const std::string& path, Sources& sources) {
   auto service = file.linesKept ? std::make_unique<ScenarioService>(std::move(file.lines), shownAs)
                                 : std::make_unique<ScenarioService>(std::move(file.text), shownAs);
   sources.tell = service->QueryEndListener();
+  sources.recordedTime = service->ServedTime();
   SetWlanService(std::move(service));
   return true;
 }
@@ -77,11 +78,13 @@ std::optional<Sources> InstallSources(const Options& options) {
       Say(error);
       return std::nullopt;
     }
-    sources.tell = [replay = std::move(sources.tell), recorder = sources.recorder](
-                       QueryOutcome outcome, std::span<const BssObservation> observations,
-                       std::string_view interfaceName) {
+    // A replay's recording keeps the times the replayed lines were recorded at.
+    sources.tell = [replay = std::move(sources.tell), recorder = sources.recorder,
+                    time = sources.recordedTime](QueryOutcome outcome,
+                                                 std::span<const BssObservation> observations,
+                                                 std::string_view interfaceName) {
       if (replay) replay(outcome, observations, interfaceName);
-      recorder->Record(outcome, observations);
+      recorder->Record(outcome, observations, time ? time() : std::string());
     };
   }
   return sources;

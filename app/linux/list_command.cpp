@@ -35,7 +35,7 @@ void FreshScanBeforeCycle(bool& said) {
 }  // namespace
 
 int RunList(const Options& options, const Sources& sources, LinuxExtras& extras) {
-  const bool replaying = !options.scenario.empty();
+  const bool replaying = !options.scenario.empty() || !options.pcap.empty();
   const int cycles = replaying ? static_cast<int>(std::max<std::size_t>(sources.scenarioLines, 1))
                                : options.cycles;
   // A simulated radio or a replay answers at once: their cycles run back to back.

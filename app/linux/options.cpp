@@ -103,6 +103,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool has
                     "Replay the BSS lists of FILE (JSON Lines, one query result a line) instead "
                     "of asking the radio; --list then runs one cycle per line.",
                     "FILE"});
+  parser.addOption({"pcap",
+                    "Replay the beacons and probe responses of a pcap or pcapng capture of 802.11 "
+                    "frames (- reads standard input), a query per 20 s of its time; --list then "
+                    "runs one cycle per 20 s.",
+                    "FILE"});
   parser.addOption(
       {"record",
        "Write every query result to FILE, in the format --scenario replays; - writes to "
@@ -217,6 +222,22 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool has
   }
   if (!options.scenario.empty() && parser.isSet("cycles")) {
     return Refused("--cycles does not go with --scenario: --list runs one cycle per line");
+  }
+  if (parser.isSet("pcap")) {
+    options.pcap = ArgumentBytes(parser.value("pcap"));
+    if (options.pcap.empty()) return Refused("--pcap wants a file");
+    if (options.simulate || !options.scenario.empty() || parser.isSet("interface")) {
+      return Refused(
+          "--pcap is a source of its own; not with --simulate, --scenario or --interface");
+    }
+    if (parser.isSet("cycles")) {
+      return Refused("--cycles does not go with --pcap: --list runs one cycle per 20 s of it");
+    }
+    if (options.record != "-" && !options.record.empty() && options.pcap != "-" &&
+        SameFile(options.pcap, options.record)) {
+      return Refused(QString::fromStdString("--record " + EscapeSsid(options.record) +
+                                            " is the --pcap file; recording would destroy it"));
+    }
   }
   return {CommandLine::Action::kRun, options, {}};
 }

@@ -26,6 +26,7 @@ struct Options {
   int cycles = 1;  // --list: scan cycles to run
   ListFormat format = ListFormat::kTsv;
   std::string scenario;   // replay BSS lists from this file, or ""
+  std::string pcap;       // replay the beacons of this capture ("-": standard input), or ""
   std::string record;     // write every query result to this file, "-" for standard output
   std::string interface;  // watch this interface rather than the first one up, or ""
   double speed = 1.0;     // how many times faster than real time a replay's timers run

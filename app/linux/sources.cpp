@@ -10,6 +10,7 @@
 #include "ui/ssid_text.h"
 #include "wlan/linux/interface_probe.h"
 #include "wlan/linux/nl80211_service.h"
+#include "wlan/linux/pcap_capture.h"
 #include "wlan/linux/scenario_service.h"
 #include "wlan/linux/simulated_service.h"
 
@@ -42,6 +43,30 @@ bool InstallReplay(const std::string& path, Sources& sources) {
   return true;
 }
 
+// The replay of a capture: read whole and cut into 20 s windows before anything runs, then
+// served as a scenario's lines are.
+bool InstallCapture(const std::string& path, Sources& sources) {
+  const std::string shownAs = path == "-" ? "standard input" : EscapeSsid(path);
+  PcapCapture capture;
+  std::string error;
+  if (!LoadPcapCapture(path, shownAs, capture, error)) {
+    Say(error);
+    return false;
+  }
+  if (!capture.torn.empty()) {
+    Say(shownAs + ": " + capture.torn +
+        ": the capture ends inside a frame, as one cut short while writing it; replaying the "
+        "frames before it");
+  }
+  const std::string skipped = SkippedFramesText(capture);
+  if (!skipped.empty()) Say(shownAs + ": " + skipped);
+  sources.scenarioLines = capture.windows.size();
+  auto service = std::make_unique<ScenarioService>(std::move(capture.windows), shownAs);
+  sources.tell = service->QueryEndListener();
+  SetWlanService(std::move(service));
+  return true;
+}
+
 }  // namespace
 
 int Sources::RecordingStatus() const {
@@ -56,6 +81,8 @@ std::optional<Sources> InstallSources(const Options& options) {
     SetWlanService(std::make_unique<SimulatedService>(options.seed));
   } else if (!options.scenario.empty()) {
     if (!InstallReplay(options.scenario, sources)) return std::nullopt;
+  } else if (!options.pcap.empty()) {
+    if (!InstallCapture(options.pcap, sources)) return std::nullopt;
   } else {
     if (!options.interface.empty()) {
       const std::string refused = RefuseInterface(ProbeInterface(options.interface));

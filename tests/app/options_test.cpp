@@ -43,7 +43,8 @@ std::string Describe(const Options& o) {
   return "simulate=" + std::to_string(o.simulate) + " seed=" + std::to_string(o.seed) +
          " front=" + FrontEndName(o.frontEnd) + " cycles=" + std::to_string(o.cycles) +
          " format=" + FormatName(o.format) + " scenario=[" + o.scenario + "] record=[" + o.record +
-         "] interface=[" + o.interface + "] speed=" + std::to_string(o.speed);
+         "] interface=[" + o.interface + "] speed=" + std::to_string(o.speed) + " pcap=[" + o.pcap +
+         "]";
 }
 
 CommandLine Parse(std::vector<std::string> arguments, bool hasDisplay = true) {
@@ -79,6 +80,10 @@ struct Want {
   }
   Want& Scenario(std::string file) {
     options.scenario = std::move(file);
+    return *this;
+  }
+  Want& Pcap(std::string file) {
+    options.pcap = std::move(file);
     return *this;
   }
   Want& Record(std::string file) {
@@ -133,6 +138,12 @@ TEST(CommandLine, AcceptedOptions) {
        false,
        Want().Front(kTerminal).Scenario("a.jsonl").Record("b.jsonl")},
       {{"--interface", "wlp2s0"}, true, Want().Interface("wlp2s0")},
+      {{"--pcap", "air.pcapng"}, true, Want().Pcap("air.pcapng")},
+      {{"--pcap=-", "--text"}, true, Want().Front(kTerminal).Pcap("-")},
+      {{"--list", "--pcap", "air.pcap", "--record", "r.jsonl", "--format=json"},
+       true,
+       Want().Front(kList).Format(ListFormat::kJson).Pcap("air.pcap").Record("r.jsonl")},
+      {{"--pcap", "-", "--record", "-"}, true, Want().Pcap("-").Record("-")},
       {{"--interface=wlan0", "--list"}, true, Want().Front(kList).Interface("wlan0")},
       {{"--scenario", "s.jsonl", "--speed", "10"}, true, Want().Scenario("s.jsonl").Speed(10)},
       {{"--speed=0.5", "--scenario", "s.jsonl"}, true, Want().Scenario("s.jsonl").Speed(0.5)},
@@ -181,6 +192,24 @@ TEST(CommandLine, RefusedWithTheReason) {
       {{"--list", "--format", "TSV"}, true, "--format wants tsv, csv or json, not 'TSV'"},
       {{"--format", "csv"}, true, "--format goes with --list"},
       {{"--scenario", ""}, true, "--scenario wants a file"},
+      {{"--pcap", ""}, true, "--pcap wants a file"},
+      {{"--pcap="}, true, "--pcap wants a file"},
+      {{"--pcap"}, true, "Missing value after '--pcap'."},
+      {{"--pcap", "a.pcap", "--scenario", "s.jsonl"},
+       true,
+       "--pcap is a source of its own; not with --simulate, --scenario or --interface"},
+      {{"--simulate", "--pcap", "a.pcap"},
+       true,
+       "--pcap is a source of its own; not with --simulate, --scenario or --interface"},
+      {{"--pcap", "a.pcap", "--interface", "wlan0"},
+       true,
+       "--pcap is a source of its own; not with --simulate, --scenario or --interface"},
+      {{"--list", "--cycles", "2", "--pcap", "a.pcap"},
+       true,
+       "--cycles does not go with --pcap: --list runs one cycle per 20 s of it"},
+      {{"--pcap", "a.pcap", "--speed", "10"},
+       true,
+       "--speed goes with --scenario: a radio answers in its own time"},
       {{"--scenario="}, true, "--scenario wants a file"},
       {{"--record", ""}, true, "--record wants a file"},
       {{"--scenario", "s.jsonl", "--simulate"},

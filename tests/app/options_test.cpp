@@ -372,6 +372,11 @@ TEST(CommandLine, RecordingOverTheScenarioIsRefused) {
       {{"--scenario", scenario, "--record", link}, true, refusedLink},
       {{"--scenario", link, "--record", scenario}, true, refusedSelf},
       {{"--list", "--scenario", scenario, "--record", scenario}, true, refusedSelf},
+      // A capture is refused alike: the recording would empty it before it is read.
+      {{"--pcap", link, "--record", scenario},
+       true,
+       "--record " + directory.string() +
+           "/s\\xFF.jsonl is the --pcap file; recording would destroy it"},
   };
   for (const Refused& row : rows) {
     SCOPED_TRACE(::testing::PrintToString(Joined(row.arguments)));

@@ -254,6 +254,69 @@ TEST(PcapCaptureTest, RefusedFiles) {
   EXPECT_EQ(loaded.error, "cap.pcap: spans more than 60 days of its own time");
 }
 
+// A pcapng file: section header, one interface of `linkType`, an enhanced packet block per
+// record (microsecond timestamps, the interface's default).
+std::string WritePcapng(uint32_t linkType, const std::vector<Record>& records) {
+  FrameBytes file;
+  const auto block = [&file](uint32_t type, const FrameBytes& body) {
+    const std::size_t padded = (body.size() + 3) / 4 * 4;
+    PutLe(file, type, 4);
+    PutLe(file, 12 + padded, 4);
+    file.insert(file.end(), body.begin(), body.end());
+    file.resize(file.size() + padded - body.size(), 0);
+    PutLe(file, 12 + padded, 4);
+  };
+  FrameBytes section;
+  PutLe(section, 0x1a2b3c4d, 4);
+  PutLe(section, 1, 2);
+  PutLe(section, 0, 2);
+  PutLe(section, ~uint64_t{0}, 8);
+  block(0x0a0d0d0a, section);
+  FrameBytes interface;
+  PutLe(interface, linkType, 2);
+  PutLe(interface, 0, 2);
+  PutLe(interface, 65535, 4);
+  block(1, interface);
+  for (const Record& record : records) {
+    const uint64_t us = static_cast<uint64_t>(kStartSec * 1'000'000 + record.offsetUs);
+    FrameBytes packet;
+    PutLe(packet, 0, 4);
+    PutLe(packet, us >> 32, 4);
+    PutLe(packet, us & 0xffffffff, 4);
+    PutLe(packet, record.bytes.size(), 4);
+    PutLe(packet, record.bytes.size(), 4);
+    packet.insert(packet.end(), record.bytes.begin(), record.bytes.end());
+    block(6, packet);
+  }
+  char path[] = "/tmp/quorvan-pcapng-XXXXXX";
+  const int fd = mkstemp(path);
+  EXPECT_GE(fd, 0);
+  EXPECT_EQ(write(fd, file.data(), file.size()), static_cast<ssize_t>(file.size()));
+  close(fd);
+  return path;
+}
+
+TEST(PcapCaptureTest, PcapngIsReadAlike) {
+  const Radiotap r{0x10, 5180, {-57}};
+  const std::string path =
+      WritePcapng(kRadiotap, {{0, RadiotapBeacon(1, SsidBytes("ng"), r, true)},
+                              {21'000'000, RadiotapBeacon(2, SsidBytes("x"), r, true)}});
+  PcapCapture capture;
+  std::string error;
+  const bool ok = LoadPcapCapture(path, "cap.pcapng", capture, error);
+  std::remove(path.c_str());
+  ASSERT_TRUE(ok) << error;
+  ASSERT_EQ(capture.windows.size(), 2u);
+  ASSERT_EQ(capture.windows[0].bsses.size(), 1u);
+  EXPECT_EQ(Ssid(capture.windows[0].bsses[0]), "ng");
+  EXPECT_EQ(capture.windows[0].bsses[0].rssi, -57);
+  EXPECT_EQ(capture.windows[0].bsses[0].centerFrequency, 5180000u);
+  EXPECT_EQ(capture.windows[0].bsses[0].hostTimestamp,
+            kFileTimeUnixEpoch + static_cast<uint64_t>(kStartSec) * 10'000'000);
+  ASSERT_EQ(capture.windows[1].bsses.size(), 1u);
+  EXPECT_EQ(capture.windows[1].bsses[0].bssid, Bssid(2));
+}
+
 TEST(PcapCaptureTest, EmptyCaptureHasNoWindows) {
   const Loaded loaded = Load(kRadiotap, {});
   ASSERT_TRUE(loaded.ok) << loaded.error;

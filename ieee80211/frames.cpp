@@ -1,6 +1,7 @@
 #include "ieee80211/frames.h"
 
 #include <cstddef>
+#include <iterator>
 
 #include "ieee80211/elements.h"
 

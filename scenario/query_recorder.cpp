@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 
 #include "scenario/scenario_file.h"
@@ -29,19 +28,9 @@ QueryRecorder::~QueryRecorder() {
   if (ownsFd_) ::close(fd_);
 }
 
-void QueryRecorder::Record(QueryOutcome outcome, std::span<const BssObservation> observations,
-                           std::string_view time) {
+void QueryRecorder::Record(QueryOutcome outcome, std::span<const BssObservation> observations) {
   if (!writeError_.empty()) return;
-  std::string line(kScenarioTimeComment);
-  if (time.empty()) {
-    using namespace std::chrono;
-    line += ScenarioTimeText(
-        duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
-  } else {
-    line += time;
-  }
-  line += '\n';
-  line += ScenarioLineText(outcome, observations);
+  std::string line = ScenarioLineText(outcome, observations);
   line += '\n';
   for (std::size_t done = 0; done < line.size();) {
     const ssize_t wrote = ::write(fd_, line.data() + done, line.size() - done);

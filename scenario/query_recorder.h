@@ -3,16 +3,14 @@
 #include <memory>
 #include <span>
 #include <string>
-#include <string_view>
 
 #include "tracking/scan_cycle.h"
 #include "wlan/query_outcome.h"
 
 namespace quorvan {
 
-// Writes every query result, as it is obtained, as one scenario line (scenario/scenario_file.h)
-// after the "# time" comment that says when it ran. Each line, with its comment, goes out in one
-// write (repeated only for what a short write left), so that a run cut
+// Writes every query result, as it is obtained, as one scenario line (scenario/scenario_file.h).
+// Each line goes out in one write (repeated only for what a short write left), so that a run cut
 // short still leaves every finished query on disk and no half line: when a write fails (a full
 // disk, a file-size limit) the file is cut back to its last whole line and recording stops.
 //
@@ -34,11 +32,8 @@ class QueryRecorder {
   QueryRecorder(const QueryRecorder&) = delete;
   QueryRecorder& operator=(const QueryRecorder&) = delete;
 
-  // A QueryListener's arguments, and when the query ran as "# time" comments hold it: a replay
-  // passes the time its line was recorded with, so that a recording of it keeps the times; ""
-  // for now. After a failed write nothing more is written.
-  void Record(QueryOutcome outcome, std::span<const BssObservation> observations,
-              std::string_view time = {});
+  // A QueryListener's arguments. After a failed write nothing more is written.
+  void Record(QueryOutcome outcome, std::span<const BssObservation> observations);
 
   // Empty, or why recording stopped: "FILE: cannot be written: No space left on device".
   const std::string& WriteError() const { return writeError_; }

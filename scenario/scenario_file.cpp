@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -491,50 +490,6 @@ std::string TimestampText(uint64_t value) {
 
 }  // namespace
 
-std::optional<int64_t> ScenarioTimeSeconds(std::string_view time) {
-  // YYYY-MM-DDTHH:MM:SS, a fraction of 1 to 9 digits or none, Z.
-  constexpr std::string_view kShape = "dddd-dd-ddTdd:dd:dd";
-  if (time.size() < kShape.size() + 1 || time.back() != 'Z') return std::nullopt;
-  for (std::size_t i = 0; i < kShape.size(); ++i) {
-    const bool digit = time[i] >= '0' && time[i] <= '9';
-    if (kShape[i] == 'd' ? !digit : time[i] != kShape[i]) return std::nullopt;
-  }
-  const std::string_view fraction = time.substr(kShape.size(), time.size() - kShape.size() - 1);
-  if (!fraction.empty()) {
-    if (fraction.size() < 2 || fraction.size() > 10 || fraction.front() != '.') return std::nullopt;
-    for (const char c : fraction.substr(1)) {
-      if (c < '0' || c > '9') return std::nullopt;
-    }
-  }
-  const auto number = [time](std::size_t at, std::size_t digits) {
-    int value = 0;
-    for (std::size_t i = at; i < at + digits; ++i) value = value * 10 + (time[i] - '0');
-    return value;
-  };
-  using namespace std::chrono;
-  const year_month_day date{year(number(0, 4)), month(static_cast<unsigned>(number(5, 2))),
-                            day(static_cast<unsigned>(number(8, 2)))};
-  const int hour = number(11, 2), minute = number(14, 2), second = number(17, 2);
-  // A leap second, 60, is written as UTC writes it.
-  if (!date.ok() || hour > 23 || minute > 59 || second > 60) return std::nullopt;
-  return static_cast<int64_t>(sys_days(date).time_since_epoch() / seconds(1)) + hour * 3600 +
-         minute * 60 + second;
-}
-
-std::string ScenarioTimeText(int64_t unixMs) {
-  using namespace std::chrono;
-  const sys_time<milliseconds> at{milliseconds(unixMs)};
-  const sys_days date = floor<days>(at);
-  const year_month_day ymd(date);
-  const hh_mm_ss clock(at - date);
-  char text[40];
-  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", int(ymd.year()),
-                unsigned(ymd.month()), unsigned(ymd.day()), int(clock.hours().count()),
-                int(clock.minutes().count()), int(clock.seconds().count()),
-                int(clock.subseconds().count()));
-  return text;
-}
-
 ScenarioCursor::ScenarioCursor(std::string_view text) : rest_(text) {
   // Editors on some systems start UTF-8 files with a byte order mark.
   if (rest_.starts_with("\xEF\xBB\xBF")) rest_.remove_prefix(3);
@@ -550,17 +505,10 @@ ScenarioCursor::Step ScenarioCursor::Next(ScenarioLine& line, std::string& error
     if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
 
     const std::string_view content = TrimBlanks(raw);
-    if (content.starts_with(kScenarioTimeComment)) {
-      const std::string_view time = content.substr(kScenarioTimeComment.size());
-      if (ScenarioTimeSeconds(time)) time_ = time;
-      continue;
-    }
     if (content.empty() || content.front() == '#') continue;
 
     line = ScenarioLine();
     line.lineNumber = lineNumber_;
-    line.time = std::string(time_);
-    time_ = {};
     LineReader reader;
     if (!reader.Read(content, line)) {
       error = std::to_string(lineNumber_) + ": " + reader.Error();

@@ -18,16 +18,9 @@
 // response, in hex, at most 2304 bytes: a whole frame body). Absent fields are zero or empty,
 // unknown ones are ignored. Numbers must be integers: 1.0 and 1e3 are refused.
 //
-// A comment "# time 2026-12-07T19:50:03.250Z" (UTC, the fraction optional, 1 to 9 digits) says
-// when the query of the next query line ran; the recorder writes one before every line. Files
-// without them, and readers that know nothing of them, see only a comment. A "# time" comment
-// that does not hold such a time is an ordinary comment.
-//
 // Pure and platform-free: used by the replaying service and by the recorder alike.
 
 #include <cstddef>
-#include <cstdint>
-#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -43,18 +36,7 @@ struct ScenarioLine {
   QueryOutcome outcome = QueryOutcome::kListed;
   std::vector<BssObservation> bsses;  // only when kListed
   int lineNumber = 0;                 // 1-based, in the file
-  std::string time;                   // from its "# time" comment, as written there, or ""
 };
-
-// What a "# time" comment starts with.
-inline constexpr std::string_view kScenarioTimeComment = "# time ";
-
-// A time as "# time" comments hold it, in seconds since 1970 (UTC, the fraction dropped);
-// nothing when `time` is not one (e.g. "2026-02-30T10:00:00Z").
-std::optional<int64_t> ScenarioTimeSeconds(std::string_view time);
-
-// `unixMs` (ms since 1970) as "# time" comments hold it: "2026-12-07T19:50:03.250Z".
-std::string ScenarioTimeText(int64_t unixMs);
 
 // The most bytes of information elements a BSS may carry: the largest management frame body.
 inline constexpr std::size_t kScenarioMaxElementBytes = 2304;
@@ -84,7 +66,6 @@ class ScenarioCursor {
  private:
   std::string_view rest_;
   int lineNumber_ = 0;
-  std::string_view time_;  // of the last "# time" comment since the last query line
 };
 
 // Parses a whole scenario text. On success `lines` holds the query results in order. On the

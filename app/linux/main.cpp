@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <ctime>
 #include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,7 +19,6 @@
 #include "app/linux/sources.h"
 #include "app/qt/quorvan_dialog.h"
 #include "app/text/terminal_app.h"
-#include "scenario/scenario_file.h"
 #include "ui/ssid_text.h"
 #include "wlan/linux/diagnosis.h"
 #include "wlan/wlan_access.h"
@@ -36,22 +34,16 @@ bool HasDisplay() {
   return set("DISPLAY") || set("WAYLAND_DISPLAY");
 }
 
-// The local time of day of `at`, "14:03:27".
-std::string ClockTime(std::time_t at) {
+// The local time of day, "14:03:27".
+std::string ClockTime() {
+  const std::time_t now = std::time(nullptr);
   std::tm local = {};
   char text[16] = "";
-  if (localtime_r(&at, &local) == nullptr ||
+  if (localtime_r(&now, &local) == nullptr ||
       std::strftime(text, sizeof text, "%H:%M:%S", &local) == 0) {
     return "?";
   }
   return text;
-}
-
-// When the query just heard ran: a replayed line's recorded time where it has one, else now.
-std::string QueryClockTime(const std::function<std::string()>& recordedTime) {
-  const std::optional<int64_t> recorded =
-      ScenarioTimeSeconds(recordedTime ? recordedTime() : std::string());
-  return ClockTime(recorded ? static_cast<std::time_t>(*recorded) : std::time(nullptr));
 }
 
 }  // namespace
@@ -89,10 +81,9 @@ int main(int argc, char** argv) {
         outcome, replaying ? std::function<WlanDiagnosis()>() : DiagnoseWlanService);
     status.interfaceName =
         EscapeSsid(interfaceName.empty() ? options.interface : std::string(interfaceName));
-    const std::string at = QueryClockTime(sources->recordedTime);
     status.lastQuery = outcome == QueryOutcome::kListed
-                           ? "listed at " + at
-                           : "failed at " + at + ": " + status.emptyListReason;
+                           ? "listed at " + ClockTime()
+                           : "failed at " + ClockTime() + ": " + status.emptyListReason;
   });
 
   if (options.frontEnd == FrontEnd::kTerminal) {

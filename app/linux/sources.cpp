@@ -38,7 +38,6 @@ bool InstallReplay(const std::string& path, Sources& sources) {
   auto service = file.linesKept ? std::make_unique<ScenarioService>(std::move(file.lines), shownAs)
                                 : std::make_unique<ScenarioService>(std::move(file.text), shownAs);
   sources.tell = service->QueryEndListener();
-  sources.recordedTime = service->ServedTime();
   SetWlanService(std::move(service));
   return true;
 }
@@ -105,13 +104,11 @@ std::optional<Sources> InstallSources(const Options& options) {
       Say(error);
       return std::nullopt;
     }
-    // A replay's recording keeps the times the replayed lines were recorded at.
-    sources.tell = [replay = std::move(sources.tell), recorder = sources.recorder,
-                    time = sources.recordedTime](QueryOutcome outcome,
-                                                 std::span<const BssObservation> observations,
-                                                 std::string_view interfaceName) {
+    sources.tell = [replay = std::move(sources.tell), recorder = sources.recorder](
+                       QueryOutcome outcome, std::span<const BssObservation> observations,
+                       std::string_view interfaceName) {
       if (replay) replay(outcome, observations, interfaceName);
-      recorder->Record(outcome, observations, time ? time() : std::string());
+      recorder->Record(outcome, observations);
     };
   }
   return sources;

@@ -5,10 +5,8 @@
 // line asks.
 
 #include <cstddef>
-#include <functional>
 #include <memory>
 #include <optional>
-#include <string>
 
 #include "app/linux/options.h"
 #include "scenario/query_recorder.h"
@@ -20,9 +18,6 @@ struct Sources {
   QueryListener tell;             // hears every query; install it, or call it from your own
   std::size_t scenarioLines = 0;  // the query lines of a replayed scenario
   std::shared_ptr<QueryRecorder> recorder;
-  // A replay's: when the query just heard ran, as its line's "# time" comment says ("" when it
-  // has none); empty otherwise.
-  std::function<std::string()> recordedTime;
 
   // 0, or 1 after saying on standard error why the recording stopped half way.
   int RecordingStatus() const;

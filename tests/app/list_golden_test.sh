@@ -39,9 +39,7 @@ case "$2" in
   round-trip)
     "$program" --list --simulate=7 --cycles 25 --record "$scratch/1.jsonl" >"$scratch/1.out" || fail "record"
     "$program" --list --scenario "$scratch/1.jsonl" --record "$scratch/2.jsonl" >"$scratch/2.out" || fail "replay"
-    # A query line and its "# time" comment for every cycle; the replay records the same times.
-    [[ $(grep -vc '^#' "$scratch/1.jsonl") -eq 25 && $(grep -c '^# time ' "$scratch/1.jsonl") -eq 25 &&
-      $(wc -l <"$scratch/1.out") -gt 10 ]] || fail "too little"
+    [[ $(wc -l <"$scratch/1.jsonl") -eq 25 && $(wc -l <"$scratch/1.out") -gt 10 ]] || fail "too little"
     diff -u "$scratch/1.out" "$scratch/2.out" || fail "replay shows another list"
     diff -u "$scratch/1.jsonl" "$scratch/2.jsonl" || fail "replay recorded other results"
     ;;

@@ -1,18 +1,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <iterator>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "scenario/query_recorder.h"
 #include "scenario/scenario_file.h"
 #include "tracking/network_table.h"
 #include "wlan/linux/scenario_service.h"
@@ -90,114 +85,6 @@ std::vector<std::string> Replay(ScenarioFile file, std::size_t rounds) {
                          ": " + heard + TableText(table));
   }
   return transcript;
-}
-
-TEST(ScenarioTime, TextAndSecondsRoundTrip) {
-  const struct {
-    int64_t unixMs;
-    const char* text;
-  } cases[] = {
-      {0, "1970-01-01T00:00:00.000Z"},
-      {1796673003250, "2026-12-07T19:50:03.250Z"},
-      {951782400999, "2000-02-29T00:00:00.999Z"},
-      {4102444799001, "2099-12-31T23:59:59.001Z"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.text);
-    EXPECT_EQ(ScenarioTimeText(c.unixMs), c.text);
-    EXPECT_EQ(ScenarioTimeSeconds(c.text), c.unixMs / 1000);
-  }
-  EXPECT_EQ(ScenarioTimeSeconds("2026-12-07T19:50:03Z"), 1796673003);
-  EXPECT_EQ(ScenarioTimeSeconds("2026-12-07T19:50:03.123456789Z"), 1796673003);
-  for (const char* bad :
-       {"", "Z", "2026-12-07T19:50:03", "2026-12-07 19:50:03Z", "2026-12-07T19:50:03.Z",
-        "2026-12-07T19:50:03.1234567890Z", "2026-02-29T10:00:00Z", "2026-13-01T10:00:00Z",
-        "2026-12-00T10:00:00Z", "2026-12-07T24:00:00Z", "2026-12-07T19:60:03Z",
-        "2026-12-07T19:50:61Z", "2026-12-07T19:50:03+01:00", "+026-12-07T19:50:03Z",
-        "2026-12-07T19:50:03.25xZ", "2026-12-07T19:50:03ZZ"}) {
-    EXPECT_EQ(ScenarioTimeSeconds(bad), std::nullopt) << bad;
-  }
-}
-
-// A "# time" comment goes with the next query line, whatever comes between; a line without
-// one has no time, and a comment that holds no time is only a comment.
-constexpr char kTimedScenario[] =
-    "# time 2026-12-07T19:50:03.250Z\n"
-    "[{\"bssid\":\"00:1A:2B:3C:4D:01\",\"rssi\":-60}]\n"
-    "[]\n"
-    "# time 2026-12-07T19:50:23Z\n"
-    "\n"
-    "# the radio went away\n"
-    "  # time 2026-12-07T19:50:43.5Z  \r\n"
-    "{\"error\":\"no-service\"}\n"
-    "# time 2026-12-07T19:51:03.000Z\n"
-    "# time 2026-12-07T19:51:04.000Z\n"
-    "{\"error\":\"no-interface\"}\n"
-    "# time to go home\n"
-    "# time 2026-02-30T00:00:00Z\n"
-    "{\"error\":\"query-failed\"}\n"
-    "# time 2026-12-07T19:51:43.000Z\n"
-    "[]\n"
-    "# time 2026-12-07T19:52:03.000Z\n";
-
-TEST(ScenarioTime, ReplayTellsEachQueryItsLinesTime) {
-  std::vector<ScenarioLine> lines;
-  std::string error;
-  ASSERT_TRUE(ParseScenario(kTimedScenario, lines, error)) << error;
-  const std::vector<std::string> times = {
-      "2026-12-07T19:50:03.250Z", "", "2026-12-07T19:50:43.5Z",
-      "2026-12-07T19:51:04.000Z", "", "2026-12-07T19:51:43.000Z"};
-  ASSERT_EQ(lines.size(), times.size());
-  for (std::size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i].time, times[i]) << i;
-
-  // Served from kept lines and from the text alike; past the end no query has a time.
-  for (const bool kept : {true, false}) {
-    SCOPED_TRACE(kept ? "kept lines" : "from the text");
-    auto service = kept ? std::make_unique<ScenarioService>(lines, "s.jsonl")
-                        : std::make_unique<ScenarioService>(kTimedScenario, "s.jsonl");
-    const QueryListener replay = service->QueryEndListener();
-    const std::function<std::string()> served = service->ServedTime();
-    const ScopedWlanService installed(std::move(service));
-    const ScopedQueryListener listener(replay);
-    NetworkTable table;
-    for (std::size_t round = 0; round < times.size() + 2; ++round) {
-      SCOPED_TRACE("query " + std::to_string(round));
-      RequestScan();
-      QueryBssSnapshot(table);
-      EXPECT_EQ(served(), round < times.size() ? times[round] : "");
-    }
-  }
-}
-
-// Without a replayed time the recorder writes the clock's, to the millisecond, before each line.
-TEST(ScenarioTime, RecorderWritesNowBeforeEachLine) {
-  namespace fs = std::filesystem;
-  const fs::path path =
-      fs::temp_directory_path() / ("quorvan-timed-" + std::to_string(getpid()) + ".jsonl");
-  const auto before = std::chrono::system_clock::now();
-  {
-    std::string error;
-    const auto recorder = QueryRecorder::Open(path.string(), "t.jsonl", error);
-    ASSERT_TRUE(recorder) << error;
-    recorder->Record(QueryOutcome::kNoInterface, {});
-    recorder->Record(QueryOutcome::kListed, {}, "2026-12-07T19:50:03Z");
-    ASSERT_EQ(recorder->WriteError(), "");
-  }
-  const auto after = std::chrono::system_clock::now();
-  std::ifstream in(path, std::ios::binary);
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  fs::remove(path);
-  std::vector<ScenarioLine> lines;
-  std::string error;
-  ASSERT_TRUE(ParseScenario(text, lines, error)) << error;
-  ASSERT_EQ(lines.size(), 2u);
-  const std::optional<int64_t> seconds = ScenarioTimeSeconds(lines[0].time);
-  ASSERT_TRUE(seconds) << text;
-  EXPECT_EQ(lines[0].time.size(), std::string_view("2026-12-07T19:50:03.250Z").size());
-  EXPECT_GE(*seconds, std::chrono::system_clock::to_time_t(before) - 1);
-  EXPECT_LE(*seconds, std::chrono::system_clock::to_time_t(after));
-  EXPECT_EQ(text.substr(text.find('\n') + 1),
-            "{\"error\":\"no-interface\"}\n# time 2026-12-07T19:50:03Z\n[]\n");
 }
 
 // Lines dropped for memory are parsed again from the text as they are served; a query cannot

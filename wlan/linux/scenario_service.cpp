@@ -13,8 +13,6 @@ namespace quorvan {
 struct ScenarioReplay {
   std::function<bool(ScenarioLine&)> read;  // the next line; false after the last
   std::optional<ScenarioLine> pending;      // the line the next query gets
-  std::string servedTime;                   // the time of the line the last query had, or ""
-  bool served = false;                      // a BSS list request set servedTime this query
 
   void Advance() {
     ScenarioLine line;
@@ -60,14 +58,8 @@ class ScenarioSession : public WlanSession {
   DWORD GetBssList(const GUID& interfaceGuid, const DOT11_SSID*, DOT11_BSS_TYPE, bool,
                    std::vector<WlanBss>& out) override {
     if (!IsOurs(interfaceGuid)) return ERROR_INVALID_PARAMETER;
-    if (replay_->Pending() == nullptr) {
-      replay_->servedTime.clear();
-      replay_->served = true;
-      return ERROR_SUCCESS;
-    }
+    if (replay_->Pending() == nullptr) return ERROR_SUCCESS;
     const ScenarioLine line = std::move(*replay_->pending);
-    replay_->servedTime = line.time;
-    replay_->served = true;
     replay_->Advance();
     if (line.outcome == QueryOutcome::kListed) {
       out.reserve(line.bsses.size());
@@ -140,17 +132,9 @@ QueryListener ScenarioService::QueryEndListener() const {
         // already consumed the line of every other query.
         if ((outcome == QueryOutcome::kNoService || outcome == QueryOutcome::kNoInterface) &&
             replay->PendingIs(outcome)) {
-          replay->servedTime = replay->Pending()->time;
           replay->Advance();
-        } else if (!replay->served) {
-          replay->servedTime.clear();  // the query ended before it had a line
         }
-        replay->served = false;
       };
-}
-
-std::function<std::string()> ScenarioService::ServedTime() const {
-  return [replay = replay_] { return replay->servedTime; };
 }
 
 GUID ScenarioService::InterfaceGuid() {

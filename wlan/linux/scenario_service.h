@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -51,9 +50,6 @@ class ScenarioService : public WlanService {
 
   // Shares the replay with the service, so it may outlive it.
   QueryListener QueryEndListener() const;
-  // The time recorded with the line of the query that QueryEndListener heard last (the "# time"
-  // comment's text), "" when it had none; shares the replay likewise.
-  std::function<std::string()> ServedTime() const;
 
   static GUID InterfaceGuid();
 

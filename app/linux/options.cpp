@@ -114,7 +114,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool has
        "standard output (not with --list or the terminal view).",
        "FILE"});
   parser.addOption({"speed",
-                    "Replay --scenario FACTOR times as fast as real time, the countdown "
+                    "Replay --scenario or --pcap FACTOR times as fast as real time, the countdown "
                     "included: 10 runs a query every 2 s. Above 0, at most 100.",
                     "FACTOR"});
   const QCommandLineOption help = parser.addHelpOption();
@@ -208,18 +208,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool has
     return Refused(QString::fromStdString("--record " + EscapeSsid(options.record) +
                                           " is the --scenario file; recording would destroy it"));
   }
-  if (parser.isSet("speed")) {
-    bool ok = false;
-    options.speed = parser.value("speed").toDouble(&ok);
-    if (!ok || !std::isfinite(options.speed) || options.speed <= 0 || options.speed > kMaxSpeed) {
-      return Refused("--speed wants a number above 0 and at most 100, not '" +
-                     Shown(parser.value("speed")) + "'");
-    }
-    if (list) return Refused("--speed does not go with --list: it runs the cycles back to back");
-    if (options.scenario.empty()) {
-      return Refused("--speed goes with --scenario: a radio answers in its own time");
-    }
-  }
+
   if (!options.scenario.empty() && parser.isSet("cycles")) {
     return Refused("--cycles does not go with --scenario: --list runs one cycle per line");
   }
@@ -237,6 +226,18 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool has
         SameFile(options.pcap, options.record)) {
       return Refused(QString::fromStdString("--record " + EscapeSsid(options.record) +
                                             " is the --pcap file; recording would destroy it"));
+    }
+  }
+  if (parser.isSet("speed")) {
+    bool ok = false;
+    options.speed = parser.value("speed").toDouble(&ok);
+    if (!ok || !std::isfinite(options.speed) || options.speed <= 0 || options.speed > kMaxSpeed) {
+      return Refused("--speed wants a number above 0 and at most 100, not '" +
+                     Shown(parser.value("speed")) + "'");
+    }
+    if (list) return Refused("--speed does not go with --list: it runs the cycles back to back");
+    if (options.scenario.empty() && options.pcap.empty()) {
+      return Refused("--speed goes with --scenario or --pcap: a radio answers in its own time");
     }
   }
   return {CommandLine::Action::kRun, options, {}};

@@ -60,12 +60,7 @@ void BM_LoadCapture(benchmark::State& state) {
   constexpr int kFrames = 100'000;
   const std::vector<FrameBytes> records = Records(1000);
   FrameBytes file;
-  PutLe(file, 0xa1b2c3d4, 4);
-  PutLe(file, 2, 2);
-  PutLe(file, 4, 2);
-  PutLe(file, 0, 8);
-  PutLe(file, 65535, 4);
-  PutLe(file, 127, 4);
+  PutPcapHeader(file, 127);  // 802.11 with radiotap
   for (int i = 0; i < kFrames; ++i) {
     const FrameBytes& record = records[static_cast<std::size_t>(i) % records.size()];
     const uint64_t us = 1'750'000'000ULL * 1'000'000 + static_cast<uint64_t>(i) * 6'000;

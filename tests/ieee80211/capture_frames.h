@@ -115,4 +115,14 @@ inline FrameBytes PrismHeader(uint32_t channel, int32_t dbm) {
   return out;
 }
 
+// The header of a classic pcap file: microsecond timestamps, little endian, frames up to 64 KiB.
+inline void PutPcapHeader(FrameBytes& file, uint32_t linkType) {
+  PutLe(file, 0xa1b2c3d4, 4);
+  PutLe(file, 2, 2);
+  PutLe(file, 4, 2);
+  PutLe(file, 0, 8);
+  PutLe(file, 65535, 4);
+  PutLe(file, linkType, 4);
+}
+
 }  // namespace quorvan::testing

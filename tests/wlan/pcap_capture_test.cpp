@@ -45,12 +45,7 @@ struct Record {
 std::string WriteCapture(uint32_t linkType, const std::vector<Record>& records,
                          std::size_t cutAfter = 0) {
   FrameBytes file;
-  PutLe(file, 0xa1b2c3d4, 4);
-  PutLe(file, 2, 2);
-  PutLe(file, 4, 2);
-  PutLe(file, 0, 8);
-  PutLe(file, 65535, 4);
-  PutLe(file, linkType, 4);
+  testing::PutPcapHeader(file, linkType);
   for (const Record& record : records) {
     const int64_t us = kStartSec * 1'000'000 + record.offsetUs;
     PutLe(file, static_cast<uint64_t>(us / 1'000'000), 4);

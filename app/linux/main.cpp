@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/linux/headless_app.h"
 #include "app/linux/linux_extras.h"
 #include "app/linux/list_command.h"
 #include "app/linux/messages.h"
@@ -85,6 +86,12 @@ int main(int argc, char** argv) {
                            ? "listed at " + ClockTime()
                            : "failed at " + ClockTime() + ": " + status.emptyListReason;
   });
+
+  if (options.frontEnd == FrontEnd::kHeadless) {
+    const int exitStatus =
+        RunHeadless(argc, argv, extras.TableWatcher(), TimerScale{options.speed});
+    return exitStatus != 0 ? exitStatus : sources->RecordingStatus();
+  }
 
   if (options.frontEnd == FrontEnd::kTerminal) {
     if (!isatty(STDOUT_FILENO) || !isatty(STDIN_FILENO)) {

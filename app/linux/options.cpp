@@ -9,6 +9,7 @@
 
 #include "base/utf8.h"
 #include "ui/ssid_text.h"
+#include "wlan/linux/monitor_plan.h"
 
 namespace quorvan {
 namespace {
@@ -117,6 +118,24 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool has
                     "Replay --scenario or --pcap FACTOR times as fast as real time, the countdown "
                     "included: 10 runs a query every 2 s. Above 0, at most 100.",
                     "FACTOR"});
+  parser.addOption({"monitor",
+                    "Listen to every beacon on the Wi-Fi interface NAME in monitor mode, hopping "
+                    "through its channels, instead of asking for scans; a managed interface gets a "
+                    "monitor interface beside it for the run. Needs CAP_NET_ADMIN and CAP_NET_RAW.",
+                    "NAME"});
+  parser.addOption({"channels",
+                    "The channels --monitor hops through: numbers of 2.4 GHz (1-14) and 5 GHz "
+                    "(32-177) channels, or frequencies in MHz (6 GHz ones: 5975), separated by "
+                    "commas. Default: all that the radio may use here.",
+                    "LIST"});
+  parser.addOption({"headless",
+                    "Run the scan cycles without a window or a terminal until SIGTERM or SIGINT, "
+                    "as a service does; --metrics makes it a sensor for Prometheus."});
+  parser.addOption({"metrics",
+                    "Serve the table and the sensor's counts at http://ADDRESS:PORT/metrics for "
+                    "Prometheus: 127.0.0.1:9412, [::1]:9412, or :9412 for every address. With "
+                    "--headless, the window or the terminal view.",
+                    "ADDRESS:PORT"});
   const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption version = parser.addVersionOption();
 
@@ -156,7 +175,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool has
     }
   }
   const bool list = parser.isSet("list");
-  if (list) {
+  if (parser.isSet("headless")) {
+    if (list) return Refused("--headless and --list are two ways to run; choose one");
+    if (parser.isSet("text"))
+      return Refused("--headless and --text are two front ends; choose one");
+    options.frontEnd = FrontEnd::kHeadless;
+  } else if (list) {
     options.frontEnd = FrontEnd::kList;
   } else if (parser.isSet("text") || !hasDisplay) {
     options.frontEnd = FrontEnd::kTerminal;
@@ -194,6 +218,28 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool has
       return Refused("--interface chooses a real radio; not with --simulate or --scenario");
     }
   }
+  if (parser.isSet("monitor")) {
+    options.monitor = ArgumentBytes(parser.value("monitor"));
+    if (options.monitor.empty()) return Refused("--monitor wants an interface");
+    if (options.simulate || !options.scenario.empty() || parser.isSet("pcap") ||
+        parser.isSet("interface")) {
+      return Refused(
+          "--monitor is a source of its own; not with --simulate, --scenario, --pcap or "
+          "--interface");
+    }
+  }
+  if (parser.isSet("channels")) {
+    std::string bad;
+    const auto channels = ParseChannelList(ArgumentBytes(parser.value("channels")), bad);
+    if (!channels) {
+      return Refused(
+          "--channels wants channel numbers (1-14, 32-177) or frequencies in MHz, "
+          "separated by commas; '" +
+          QString::fromStdString(EscapeSsid(bad)) + "' is neither");
+    }
+    if (options.monitor.empty()) return Refused("--channels goes with --monitor");
+    options.channelsMhz = *channels;
+  }
   if (options.record == "-" && list) {
     return Refused("--record - would write into the list on standard output; record to a file");
   }
@@ -227,6 +273,14 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool has
       return Refused(QString::fromStdString("--record " + EscapeSsid(options.record) +
                                             " is the --pcap file; recording would destroy it"));
     }
+  }
+  if (parser.isSet("metrics")) {
+    options.metrics = ParseListenAddress(ArgumentBytes(parser.value("metrics")));
+    if (!options.metrics) {
+      return Refused("--metrics wants ADDRESS:PORT (127.0.0.1:9412, [::1]:9412 or :9412), not '" +
+                     Shown(parser.value("metrics")) + "'");
+    }
+    if (list) return Refused("--metrics serves a program that keeps running; not with --list");
   }
   if (parser.isSet("speed")) {
     bool ok = false;

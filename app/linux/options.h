@@ -5,10 +5,12 @@
 // as the very bytes it was given.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/linux/list_format.h"
+#include "metrics/listen_address.h"
 
 namespace quorvan {
 
@@ -17,6 +19,7 @@ enum class FrontEnd {
   kWindow,    // the Qt window
   kTerminal,  // the terminal view: --text, or no display
   kList,      // --list: printed once for scripts
+  kHeadless,  // --headless: the cycles alone, until SIGTERM or SIGINT
 };
 
 struct Options {
@@ -30,6 +33,9 @@ struct Options {
   std::string record;     // write every query result to this file, "-" for standard output
   std::string interface;  // watch this interface rather than the first one up, or ""
   double speed = 1.0;     // how many times faster than real time a replay's timers run
+  std::string monitor;    // listen on this Wi-Fi interface in monitor mode, or ""
+  std::vector<uint32_t> channelsMhz;     // the channels the monitor hops through; empty: all
+  std::optional<ListenAddress> metrics;  // serve the metrics for Prometheus here
 };
 
 struct CommandLine {

@@ -22,6 +22,8 @@ const char* FrontEndName(FrontEnd frontEnd) {
       return "terminal";
     case FrontEnd::kList:
       return "list";
+    case FrontEnd::kHeadless:
+      return "headless";
   }
   return "?";
 }
@@ -44,7 +46,8 @@ std::string Describe(const Options& o) {
          " front=" + FrontEndName(o.frontEnd) + " cycles=" + std::to_string(o.cycles) +
          " format=" + FormatName(o.format) + " scenario=[" + o.scenario + "] record=[" + o.record +
          "] interface=[" + o.interface + "] speed=" + std::to_string(o.speed) + " pcap=[" + o.pcap +
-         "]";
+         "] metrics=[" +
+         (o.metrics ? o.metrics->host + "]:" + std::to_string(o.metrics->port) : "]");
 }
 
 CommandLine Parse(std::vector<std::string> arguments, bool hasDisplay = true) {
@@ -98,6 +101,10 @@ struct Want {
     options.speed = speed;
     return *this;
   }
+  Want& Metrics(std::string host, uint16_t port) {
+    options.metrics = ListenAddress{std::move(host), port};
+    return *this;
+  }
 };
 
 struct Accepted {
@@ -107,7 +114,8 @@ struct Accepted {
 };
 
 TEST(CommandLine, AcceptedOptions) {
-  constexpr FrontEnd kTerminal = FrontEnd::kTerminal, kList = FrontEnd::kList;
+  constexpr FrontEnd kTerminal = FrontEnd::kTerminal, kList = FrontEnd::kList,
+                     kHeadless = FrontEnd::kHeadless;
   const Accepted rows[] = {
       {{}, true, {}},
       {{}, false, Want().Front(kTerminal)},
@@ -154,6 +162,19 @@ TEST(CommandLine, AcceptedOptions) {
       {{"--speed", "1e-3", "--scenario", "s.jsonl"},
        false,
        Want().Front(kTerminal).Scenario("s.jsonl").Speed(0.001)},
+      {{"--headless"}, false, Want().Front(kHeadless)},
+      {{"--headless"}, true, Want().Front(kHeadless)},
+      {{"--headless", "--simulate", "--metrics", ":9412"},
+       false,
+       Want().Front(kHeadless).Simulate().Metrics("", 9412)},
+      {{"--headless", "--scenario", "s.jsonl", "--speed", "10", "--record", "-"},
+       false,
+       Want().Front(kHeadless).Scenario("s.jsonl").Speed(10).Record("-")},
+      {{"--metrics=127.0.0.1:9412"}, true, Want().Metrics("127.0.0.1", 9412)},
+      {{"--text", "--metrics", "[::1]:1"}, true, Want().Front(kTerminal).Metrics("::1", 1)},
+      {{"--metrics", "[::ffff:10.0.0.1]:65535"}, true, Want().Metrics("::ffff:10.0.0.1", 65535)},
+      {{"--metrics", "[fe80::1:2]:80"}, true, Want().Metrics("fe80::1:2", 80)},
+      {{"--metrics", "0.0.0.0:9412"}, true, Want().Metrics("0.0.0.0", 9412)},
   };
   for (const Accepted& row : rows) {
     SCOPED_TRACE(Joined(row.arguments) + (row.hasDisplay ? " (display)" : " (no display)"));
@@ -268,6 +289,15 @@ TEST(CommandLine, RefusedWithTheReason) {
       {{"--list", "--scenario", "s.jsonl", "--speed", "10"},
        true,
        "--speed does not go with --list: it runs the cycles back to back"},
+      {{"--headless", "--list"}, true, "--headless and --list are two ways to run; choose one"},
+      {{"--headless", "--text"}, true, "--headless and --text are two front ends; choose one"},
+      {{"--list", "--metrics", ":9412"},
+       true,
+       "--metrics serves a program that keeps running; not with --list"},
+      {{"--metrics"}, true, "Missing value after '--metrics'."},
+      {{"--headless", "--speed", "10"},
+       true,
+       "--speed goes with --scenario or --pcap: a radio answers in its own time"},
       {{"extra"}, true, "unexpected argument 'extra'"},
       {{"--list", "a", "b"}, true, "unexpected argument 'a'"},
       {{"--bogus"}, true, "Unknown option 'bogus'."},
@@ -280,6 +310,43 @@ TEST(CommandLine, RefusedWithTheReason) {
     const CommandLine line = Parse(row.arguments, row.hasDisplay);
     EXPECT_EQ(line.action, Action::kUsageError);
     EXPECT_EQ(line.text, row.error);
+  }
+  // Every form but the three, each refused with the same words.
+  for (const char* address : {"",
+                              "9412",
+                              ":",
+                              ":0",
+                              ":65536",
+                              ":99999",
+                              ":-1",
+                              ":+80",
+                              ":08",
+                              "127.0.0.1",
+                              "127.0.0.1:",
+                              "256.0.0.1:80",
+                              "1.2.3:80",
+                              "1.2.3.4.5:80",
+                              "01.2.3.4:80",
+                              "localhost:80",
+                              "::1:9412",
+                              "[::1]",
+                              "[::1:80",
+                              "::1]:80",
+                              "[1::2::3]:80",
+                              "[12345::]:80",
+                              "[1:2:3:4:5:6:7:8:9]:80",
+                              "[1:2:3:4:5:6:7]:80",
+                              "[fe80::1%eth0]:80",
+                              "[]:80",
+                              "[127.0.0.1]:80",
+                              "a:80"}) {
+    SCOPED_TRACE(address);
+    const CommandLine line = Parse({"--headless", "--metrics", address}, false);
+    EXPECT_EQ(line.action, Action::kUsageError);
+    EXPECT_EQ(line.text,
+              "--metrics wants ADDRESS:PORT (127.0.0.1:9412, [::1]:9412 or :9412), "
+              "not '" +
+                  std::string(address) + "'");
   }
 }
 

@@ -50,11 +50,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
       }
     }
 
-    const std::string written = quorvan::ScenarioLineText(line.outcome, line.bsses);
+    // A time read is one the writer can write, and reads back to the same millisecond.
+    if (line.timeMs && (*line.timeMs < quorvan::kScenarioEarliestMs ||
+                        *line.timeMs > quorvan::kScenarioLatestMs)) {
+      __builtin_trap();
+    }
+    const std::string written = quorvan::ScenarioLineText(line.outcome, line.bsses, line.timeMs);
     if (written.find('\n') != std::string::npos) __builtin_trap();
     std::vector<quorvan::ScenarioLine> again;
     if (!quorvan::ParseScenario(written, again, error) || again.size() != 1 ||
-        again[0].outcome != line.outcome || again[0].bsses.size() != line.bsses.size()) {
+        again[0].outcome != line.outcome || again[0].bsses.size() != line.bsses.size() ||
+        again[0].timeMs != line.timeMs) {
       __builtin_trap();
     }
     for (std::size_t i = 0; i < line.bsses.size(); ++i) {

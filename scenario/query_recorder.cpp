@@ -28,9 +28,10 @@ QueryRecorder::~QueryRecorder() {
   if (ownsFd_) ::close(fd_);
 }
 
-void QueryRecorder::Record(QueryOutcome outcome, std::span<const BssObservation> observations) {
+void QueryRecorder::Record(QueryOutcome outcome, std::span<const BssObservation> observations,
+                           std::optional<int64_t> timeMs) {
   if (!writeError_.empty()) return;
-  std::string line = ScenarioLineText(outcome, observations);
+  std::string line = ScenarioLineText(outcome, observations, timeMs);
   line += '\n';
   for (std::size_t done = 0; done < line.size();) {
     const ssize_t wrote = ::write(fd_, line.data() + done, line.size() - done);

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -18,7 +20,7 @@ namespace quorvan {
 //   auto recorder = QueryRecorder::Open(path, shownAs, error);   // nullptr: report `error`
 //   SetQueryListener([recorder](QueryOutcome outcome, std::span<const BssObservation> bsses,
 //                               std::string_view) {
-//     recorder->Record(outcome, bsses);
+//     recorder->Record(outcome, bsses, nowMs);   // when the query ran, or nothing
 //   });
 class QueryRecorder {
  public:
@@ -32,8 +34,11 @@ class QueryRecorder {
   QueryRecorder(const QueryRecorder&) = delete;
   QueryRecorder& operator=(const QueryRecorder&) = delete;
 
-  // A QueryListener's arguments. After a failed write nothing more is written.
-  void Record(QueryOutcome outcome, std::span<const BssObservation> observations);
+  // A QueryListener's arguments, and when the query ran (ms since 1970, UTC): the clock's time
+  // for a live source, a replayed line's own time, nothing for a line that had none (so that a
+  // recording of a replay is that replay's file). After a failed write nothing more is written.
+  void Record(QueryOutcome outcome, std::span<const BssObservation> observations,
+              std::optional<int64_t> timeMs = std::nullopt);
 
   // Empty, or why recording stopped: "FILE: cannot be written: No space left on device".
   const std::string& WriteError() const { return writeError_; }

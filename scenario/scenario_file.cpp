@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -104,7 +105,7 @@ bool ParseHexBytes(std::string_view text, std::size_t most, std::vector<uint8_t>
 
 // One JSON value of a field the reader knows, as the parser delivered it.
 struct Value {
-  enum class Kind { kAbsent, kString, kUnsigned, kInteger, kFloat, kOther };
+  enum class Kind { kAbsent, kString, kUnsigned, kInteger, kFloat, kArray, kOther };
   Value() = default;
   explicit Value(Kind k) : kind(k) {}
   Kind kind = Kind::kAbsent;
@@ -312,8 +313,8 @@ class LineReader final : public nlohmann::json_sax<Json> {
       case Shape::kList:
         line.outcome = QueryOutcome::kListed;
         return true;
-      case Shape::kErrorObject:
-        return ReadError(line);
+      case Shape::kObject:
+        return ReadObject(line);
       case Shape::kUnknown:
         break;
     }
@@ -351,11 +352,14 @@ class LineReader final : public nlohmann::json_sax<Json> {
   bool end_object() override { return Close(); }
   bool end_array() override { return Close(); }
   bool key(string_t& name) override {
-    if (depth_ == 2 && shape_ == Shape::kList && inBss_) {
+    if (inBss_ && depth_ == listDepth_ + 1) {
       slot_ = fields_.Slot(name);
-      slotDepth_ = 2;
-    } else if (depth_ == 1 && shape_ == Shape::kErrorObject) {
-      slot_ = name == "error" ? &errorValue_ : nullptr;
+      slotDepth_ = depth_;
+    } else if (depth_ == 1 && shape_ == Shape::kObject) {
+      slot_ = name == "error"   ? &errorValue_
+              : name == "bsses" ? &bssesValue_
+              : name == "time"  ? &timeValue_
+                                : nullptr;
       slotDepth_ = 1;
     } else if (depth_ == slotDepth_) {
       slot_ = nullptr;
@@ -373,11 +377,14 @@ class LineReader final : public nlohmann::json_sax<Json> {
   }
 
  private:
-  enum class Shape { kUnknown, kList, kErrorObject };
+  // A bare list, or an object with "error" or "bsses" and perhaps "time".
+  enum class Shape { kUnknown, kList, kObject };
+
+  bool InList() const { return listDepth_ > 0; }
 
   // A value that is not an array or an object, where it stands.
   bool Scalar(Value value) {
-    if (depth_ == 1 && shape_ == Shape::kList) {
+    if (InList() && depth_ == listDepth_) {
       NotAnObject();
     } else if (slot_ != nullptr && depth_ == slotDepth_) {
       *slot_ = std::move(value);
@@ -388,14 +395,21 @@ class LineReader final : public nlohmann::json_sax<Json> {
 
   bool Open(bool object) {
     if (depth_ == 0) {
-      shape_ = object ? Shape::kErrorObject : Shape::kList;
-    } else if (depth_ == 1 && shape_ == Shape::kList) {
+      shape_ = object ? Shape::kObject : Shape::kList;
+      if (!object) listDepth_ = 1;
+    } else if (InList() && depth_ == listDepth_) {
       if (object) {
         inBss_ = true;
         fields_ = BssFields();
       } else {
         NotAnObject();
       }
+    } else if (slot_ == &bssesValue_ && depth_ == slotDepth_ && !object) {
+      // The list of an object line: its BSSes stand a level deeper than a bare list's.
+      if (bssesValue_.kind == Value::Kind::kArray) Note("\"bsses\" is given twice");
+      bssesValue_ = Value{Value::Kind::kArray};
+      slot_ = nullptr;
+      listDepth_ = depth_ + 1;
     } else if (slot_ != nullptr && depth_ == slotDepth_) {
       // A field that is an array or an object: present, but of the wrong kind.
       *slot_ = Value{Value::Kind::kOther};
@@ -407,7 +421,9 @@ class LineReader final : public nlohmann::json_sax<Json> {
 
   bool Close() {
     --depth_;
-    if (depth_ == 1 && shape_ == Shape::kList) {
+    if (InList() && depth_ == listDepth_ - 1) {
+      listDepth_ = -1;  // the list itself closed
+    } else if (InList() && depth_ == listDepth_) {
       if (inBss_) {
         inBss_ = false;
         ++bssCount_;
@@ -427,18 +443,39 @@ class LineReader final : public nlohmann::json_sax<Json> {
 
   void NotAnObject() {
     // An element that is a scalar closes at once; one that is an array is counted on its close.
-    if (depth_ == 1) Note("BSS " + std::to_string(bssCount_ + 1) + ": expected a JSON object");
+    if (depth_ == listDepth_) {
+      Note("BSS " + std::to_string(bssCount_ + 1) + ": expected a JSON object");
+    }
   }
 
   void Note(std::string why) {
     if (firstError_.empty()) firstError_ = std::move(why);
   }
 
-  bool ReadError(ScenarioLine& line) {
-    if (!errorValue_.Present()) {
-      error_ = "an object line needs \"error\"";
+  bool ReadObject(ScenarioLine& line) {
+    if (errorValue_.Present() == bssesValue_.Present()) {
+      error_ = errorValue_.Present() ? "an object line has \"error\" or \"bsses\", not both"
+                                     : "an object line needs \"error\" or \"bsses\"";
       return false;
     }
+    if (timeValue_.Present()) {
+      line.timeMs = timeValue_.kind == Value::Kind::kString ? ParseScenarioTime(timeValue_.text)
+                                                            : std::nullopt;
+      if (!line.timeMs) {
+        error_ = "\"time\" must be an RFC 3339 time such as \"2026-12-07T19:50:03.250Z\"";
+        return false;
+      }
+    }
+    if (errorValue_.Present()) return ReadError(line);
+    if (bssesValue_.kind != Value::Kind::kArray) {
+      error_ = "\"bsses\" must be a JSON array of BSS objects";
+      return false;
+    }
+    line.outcome = QueryOutcome::kListed;
+    return true;
+  }
+
+  bool ReadError(ScenarioLine& line) {
     if (errorValue_.kind == Value::Kind::kString) {
       for (const QueryOutcome outcome :
            {QueryOutcome::kNoService, QueryOutcome::kNoInterface, QueryOutcome::kListFailed}) {
@@ -458,7 +495,10 @@ class LineReader final : public nlohmann::json_sax<Json> {
   bool inBss_ = false;
   int bssCount_ = 0;
   BssFields fields_;
-  Value errorValue_;
+  Value errorValue_, bssesValue_, timeValue_;
+  // The depth at which the BSS objects of the list open (1 in a bare list, 2 in "bsses"), while
+  // the list is open; -1 otherwise.
+  int listDepth_ = -1;
   Value* slot_ = nullptr;  // where the next value goes, when it is one the reader keeps
   int slotDepth_ = -1;     // the depth at which that value stands
   std::string firstError_;
@@ -489,6 +529,75 @@ std::string TimestampText(uint64_t value) {
 }
 
 }  // namespace
+
+std::optional<int64_t> ParseScenarioTime(std::string_view text) {
+  // 2026-12-07T19:50:03, a fraction or none, then Z or an offset +01:00 / -05:30.
+  constexpr std::string_view kShape = "dddd-dd-ddTdd:dd:dd";
+  if (text.size() < kShape.size() + 1) return std::nullopt;
+  for (std::size_t i = 0; i < kShape.size(); ++i) {
+    const char c = text[i];
+    const bool ok = kShape[i] == 'd'   ? c >= '0' && c <= '9'
+                    : kShape[i] == 'T' ? c == 'T' || c == 't'
+                                       : c == kShape[i];
+    if (!ok) return std::nullopt;
+  }
+  const auto number = [text](std::size_t at, std::size_t digits) {
+    int value = 0;
+    for (std::size_t i = at; i < at + digits; ++i) value = value * 10 + (text[i] - '0');
+    return value;
+  };
+  std::size_t at = kShape.size();
+  int64_t fractionMs = 0;
+  if (text[at] == '.') {
+    const std::size_t first = ++at;
+    while (at < text.size() && text[at] >= '0' && text[at] <= '9') ++at;
+    const std::size_t digits = at - first;
+    if (digits < 1 || digits > 9) return std::nullopt;
+    // Milliseconds are kept; finer digits are dropped.
+    for (std::size_t i = 0; i < 3; ++i) {
+      fractionMs = fractionMs * 10 + (i < digits ? text[first + i] - '0' : 0);
+    }
+  }
+  int64_t offsetMinutes = 0;
+  const std::string_view zone = text.substr(at);
+  if (zone == "Z" || zone == "z") {
+  } else if (zone.size() == 6 && (zone[0] == '+' || zone[0] == '-') && zone[3] == ':' &&
+             std::all_of(zone.begin() + 1, zone.end(),
+                         [](char c) { return c == ':' || (c >= '0' && c <= '9'); })) {
+    const int hours = number(at + 1, 2), minutes = number(at + 4, 2);
+    if (hours > 23 || minutes > 59) return std::nullopt;
+    offsetMinutes = (zone[0] == '-' ? -1 : 1) * (hours * 60 + minutes);
+  } else {
+    return std::nullopt;
+  }
+  using namespace std::chrono;
+  const year_month_day date{year(number(0, 4)), month(static_cast<unsigned>(number(5, 2))),
+                            day(static_cast<unsigned>(number(8, 2)))};
+  const int hour = number(11, 2), minute = number(14, 2), second = number(17, 2);
+  // A leap second, :60, counts as the first of the next minute, as the system clock has it.
+  if (!date.ok() || hour > 23 || minute > 59 || second > 60) return std::nullopt;
+  const int64_t seconds =
+      static_cast<int64_t>(sys_days(date).time_since_epoch() / std::chrono::seconds(1)) +
+      hour * 3600 + minute * 60 + second - offsetMinutes * 60;
+  const int64_t ms = seconds * 1000 + fractionMs;
+  if (ms < kScenarioEarliestMs || ms > kScenarioLatestMs) return std::nullopt;
+  return ms;
+}
+
+std::string ScenarioTimeText(int64_t unixMs) {
+  using namespace std::chrono;
+  const sys_time<milliseconds> at{
+      milliseconds(std::clamp(unixMs, kScenarioEarliestMs, kScenarioLatestMs))};
+  const sys_days date = floor<days>(at);
+  const year_month_day ymd(date);
+  const hh_mm_ss clock(at - date);
+  char text[40];
+  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", int(ymd.year()),
+                unsigned(ymd.month()), unsigned(ymd.day()), int(clock.hours().count()),
+                int(clock.minutes().count()), int(clock.seconds().count()),
+                int(clock.subseconds().count()));
+  return text;
+}
 
 ScenarioCursor::ScenarioCursor(std::string_view text) : rest_(text) {
   // Editors on some systems start UTF-8 files with a byte order mark.
@@ -605,9 +714,13 @@ bool LoadScenarioFile(const std::string& path, const std::string& shownAs, Scena
   }
 }
 
-std::string ScenarioLineText(QueryOutcome outcome, std::span<const BssObservation> observations) {
+std::string ScenarioLineText(QueryOutcome outcome, std::span<const BssObservation> observations,
+                             std::optional<int64_t> timeMs) {
+  if (timeMs && (*timeMs < kScenarioEarliestMs || *timeMs > kScenarioLatestMs)) timeMs.reset();
+  const std::string time = timeMs ? "\"time\":\"" + ScenarioTimeText(*timeMs) + "\"" : "";
   if (outcome != QueryOutcome::kListed) {
-    return "{\"error\":\"" + std::string(ErrorName(outcome)) + "\"}";
+    return "{\"error\":\"" + std::string(ErrorName(outcome)) + "\"" + (timeMs ? "," + time : "") +
+           "}";
   }
   // Insertion order, so that a line reads like the list's columns.
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
@@ -637,7 +750,8 @@ std::string ScenarioLineText(QueryOutcome outcome, std::span<const BssObservatio
     if (!bss.ies.empty()) object["ies_hex"] = HexText(bss.ies);
     list.push_back(std::move(object));
   }
-  return list.dump();
+  // The time first, where a reader looking at the line finds it before a long list.
+  return timeMs ? "{" + time + ",\"bsses\":" + list.dump() + "}" : list.dump();
 }
 
 }  // namespace quorvan

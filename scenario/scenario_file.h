@@ -8,6 +8,19 @@
 //   {"error": "no-interface"}   no wireless interface
 //   {"error": "query-failed"}   the interface's BSS list could not be had
 //
+// A line may also say when its query ran, as "time" (RFC 3339, UTC: the recorder writes
+// milliseconds and "Z"), the list then going in "bsses":
+//
+//   {"time": "2026-12-07T19:50:03.250Z", "bsses": [{"bssid": ...}, ...]}
+//   {"error": "no-service", "time": "2026-12-07T19:50:23.250Z"}
+//
+// so that every line stays one JSON value and `jq`, `wc -l` and the like still read a recording
+// one query a line. "time" is optional: files written before it, bare lists and errors alone,
+// replay as they always did. A reader takes any RFC 3339 time ("t" and "z" in either case, a
+// fraction of 1 to 9 digits, of which milliseconds are kept, an offset "+01:00" instead of
+// "Z"), from the year 0000 to 9999 in UTC; anything else is refused, as every bad field is. An
+// object line has "error" or "bsses", not both.
+//
 // A BSS object: "bssid" (required; six two-digit hex numbers, either case, separated by ':'
 // or by '-', one separator throughout); "ssid" (a JSON string, its UTF-8 bytes, at most 32) or
 // "ssid_hex" (the raw bytes in hex, at most 32), not both; "rssi" (dBm, signed 32-bit);
@@ -21,6 +34,8 @@
 // Pure and platform-free: used by the replaying service and by the recorder alike.
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -36,7 +51,20 @@ struct ScenarioLine {
   QueryOutcome outcome = QueryOutcome::kListed;
   std::vector<BssObservation> bsses;  // only when kListed
   int lineNumber = 0;                 // 1-based, in the file
+  std::optional<int64_t> timeMs;      // when the query ran (ms since 1970, UTC), if the line says
 };
+
+// The times a line can hold: 0000-01-01T00:00:00.000Z to 9999-12-31T23:59:59.999Z, in ms since
+// 1970.
+inline constexpr int64_t kScenarioEarliestMs = -62'167'219'200'000;
+inline constexpr int64_t kScenarioLatestMs = 253'402'300'799'999;
+
+// A "time" value in ms since 1970 (UTC); nothing when it is not an RFC 3339 time in the range
+// above (e.g. "2026-02-30T10:00:00Z", "19:50", a time without "Z" or an offset).
+std::optional<int64_t> ParseScenarioTime(std::string_view text);
+
+// `unixMs` as the recorder writes "time": "2026-12-07T19:50:03.250Z". In the range above.
+std::string ScenarioTimeText(int64_t unixMs);
 
 // The most bytes of information elements a BSS may carry: the largest management frame body.
 inline constexpr std::size_t kScenarioMaxElementBytes = 2304;
@@ -101,7 +129,9 @@ bool LoadScenarioFile(const std::string& path, const std::string& shownAs, Scena
 // (everything after it is invisible to the program), as "ssid" when valid UTF-8, else as
 // "ssid_hex". Timestamps are written as "0x..." strings, which stay exact in JSON tools that
 // read numbers as doubles. "capability" and "ies_hex" are written only when not zero or empty.
-// `observations` are used only for kListed.
-std::string ScenarioLineText(QueryOutcome outcome, std::span<const BssObservation> observations);
+// `observations` are used only for kListed. With `timeMs` (in the range above) the line says
+// when the query ran; without it the line is as files without times have it.
+std::string ScenarioLineText(QueryOutcome outcome, std::span<const BssObservation> observations,
+                             std::optional<int64_t> timeMs = std::nullopt);
 
 }  // namespace quorvan

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "scenario/query_recorder.h"
 #include "scenario/scenario_file.h"
 #include "tracking/network_table.h"
 #include "wlan/linux/scenario_service.h"
@@ -148,6 +149,148 @@ TEST(ScenarioStreaming, ServesWhatKeptLinesServe) {
   }
   EXPECT_EQ(CurrentWlanLayerUsage().openHandles, 0u);
   EXPECT_EQ(CurrentWlanLayerUsage().liveLists, 0u);
+}
+
+// Every form a line may say its time in, and every way it can be wrong, with the line named.
+TEST(ScenarioTime, LinesSayWhenTheirQueryRan) {
+  constexpr char kBss[] = R"({"bssid":"00:1A:2B:3C:4D:01","rssi":-60})";
+  const auto listed = [&](std::string time) {
+    return R"({"time":)" + time + R"(,"bsses":[)" + kBss + "]}";
+  };
+  constexpr int64_t k20261207 = 1'796'601'600'000;  // 2026-12-07T00:00:00Z
+  const int64_t at = k20261207 + (19 * 3600 + 50 * 60 + 3) * 1000;
+  const struct {
+    std::string line;
+    std::optional<int64_t> timeMs;  // when accepted
+    std::string error;              // when refused, after "1: "
+  } cases[] = {
+      {listed(R"("2026-12-07T19:50:03.250Z")"), at + 250, ""},
+      {listed(R"("2026-12-07t19:50:03z")"), at, ""},
+      {listed(R"("2026-12-07T19:50:03.2509999Z")"), at + 250, ""},
+      {listed(R"("2026-12-07T20:50:03.5+01:00")"), at + 500, ""},
+      {listed(R"("2026-12-07T14:20:03-05:30")"), at, ""},
+      {listed(R"("2016-12-31T23:59:60Z")"), 1'483'228'800'000, ""},
+      {listed(R"("0000-01-01T00:00:00Z")"), kScenarioEarliestMs, ""},
+      {listed(R"("9999-12-31T23:59:59.999Z")"), kScenarioLatestMs, ""},
+      {R"({"error":"no-interface","time":"2026-12-07T19:50:03.000Z"})", at, ""},
+      {R"({"time":"2026-12-07T19:50:03Z","error":"query-failed","more":[1]})", at, ""},
+      // Files written before times were kept.
+      {std::string("[") + kBss + "]", std::nullopt, ""},
+      {R"({"error":"no-service"})", std::nullopt, ""},
+      {R"({"bsses":[]})", std::nullopt, ""},
+  };
+  const std::string kBadTime =
+      R"("time" must be an RFC 3339 time such as "2026-12-07T19:50:03.250Z")";
+  const struct {
+    std::string line;
+    std::string error;
+  } refused[] = {
+      {listed(R"("2026-02-30T10:00:00Z")"), kBadTime},
+      {listed(R"("2026-12-07T24:00:00Z")"), kBadTime},
+      {listed(R"("2026-12-07T19:50:03")"), kBadTime},
+      {listed(R"("2026-12-07 19:50:03Z")"), kBadTime},
+      {listed(R"("2026-12-07T19:50:03.Z")"), kBadTime},
+      {listed(R"("2026-12-07T19:50:03.1234567890Z")"), kBadTime},
+      {listed(R"("2026-12-07T19:50:03+24:00")"), kBadTime},
+      {listed(R"("0000-01-01T00:30:00+01:00")"), kBadTime},
+      {listed(R"("19:50:03")"), kBadTime},
+      {listed("1796601600000"), kBadTime},
+      {listed("null"), kBadTime},
+      {R"({"error":"no-service","time":""})", kBadTime},
+      {R"({"time":"2026-12-07T19:50:03Z"})", R"(an object line needs "error" or "bsses")"},
+      {R"({"error":"no-service","bsses":[]})",
+       R"(an object line has "error" or "bsses", not both)"},
+      {R"({"time":"2026-12-07T19:50:03Z","bsses":{}})",
+       R"("bsses" must be a JSON array of BSS objects)"},
+      {R"({"bsses":[],"bsses":[]})", R"("bsses" is given twice)"},
+      {R"({"bsses":[{"rssi":-60}]})", R"(BSS 1: "bssid" is missing)"},
+      {R"({"bsses":[7]})", "BSS 1: expected a JSON object"},
+  };
+  for (const auto& c : cases) {
+    std::vector<ScenarioLine> lines;
+    std::string error;
+    ASSERT_TRUE(ParseScenario(c.line + "\n", lines, error)) << c.line << ": " << error;
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].timeMs, c.timeMs) << c.line;
+    if (lines[0].outcome == QueryOutcome::kListed && c.line.find("bssid") != std::string::npos) {
+      ASSERT_EQ(lines[0].bsses.size(), 1u) << c.line;
+      EXPECT_EQ(lines[0].bsses[0].rssi, -60);
+    }
+  }
+  for (const auto& r : refused) {
+    std::vector<ScenarioLine> lines;
+    std::string error;
+    EXPECT_FALSE(ParseScenario("# before\n" + r.line + "\n", lines, error)) << r.line;
+    EXPECT_EQ(error, "2: " + r.error) << r.line;
+  }
+  for (const int64_t ms :
+       {at + 250, int64_t{0}, int64_t{-1}, kScenarioEarliestMs, kScenarioLatestMs}) {
+    EXPECT_EQ(ParseScenarioTime(ScenarioTimeText(ms)), ms) << ScenarioTimeText(ms);
+  }
+  EXPECT_EQ(ScenarioTimeText(at + 250), "2026-12-07T19:50:03.250Z");
+  EXPECT_EQ(ScenarioTimeText(-1), "1969-12-31T23:59:59.999Z");
+}
+
+// A replay recorded again writes each line's own time, and no time where a line had none: the
+// recording of a replay is the file replayed, byte for byte, old lines and new alike.
+TEST(ScenarioTime, ARecordingOfAReplayIsTheRecording) {
+  const std::string recording =
+      R"({"time":"2026-12-07T19:50:03.250Z","bsses":[{"bssid":"00:1A:2B:3C:4D:01","ssid":"cafe",)"
+      R"("rssi":-60,"link_quality":80,"frequency_khz":2437000,"beacon_period":100,)"
+      R"("timestamp":"0x10","host_timestamp":"0x3039","capability":1073,"ies_hex":"0004cafe"}]})"
+      "\n"
+      R"({"error":"no-service","time":"2026-12-07T19:50:23.250Z"})"
+      "\n"
+      R"({"error":"no-interface","time":"2026-12-07T19:50:43.251Z"})"
+      "\n"
+      R"({"error":"query-failed","time":"2026-12-07T19:51:03.250Z"})"
+      "\n"
+      R"({"time":"2026-12-07T19:51:23.250Z","bsses":[]})"
+      "\n"
+      // Written before times were kept.
+      R"([{"bssid":"00:1A:2B:3C:4D:02","ssid_hex":"ff","rssi":-90,"link_quality":20,)"
+      R"("frequency_khz":0,"beacon_period":0,"timestamp":"0x0","host_timestamp":"0x0"}])"
+      "\n"
+      R"({"error":"no-service"})"
+      "\n"
+      R"({"time":"1969-12-31T23:59:59.999Z","bsses":[]})"
+      "\n";
+  std::vector<ScenarioLine> lines;
+  std::string error;
+  ASSERT_TRUE(ParseScenario(recording, lines, error)) << error;
+  ASSERT_EQ(lines.size(), 8u);
+
+  namespace fs = std::filesystem;
+  const fs::path path =
+      fs::temp_directory_path() / ("quorvan-rerecorded-" + std::to_string(getpid()) + ".jsonl");
+  std::vector<std::optional<int64_t>> heardTimes;
+  {
+    auto service = std::make_unique<ScenarioService>(std::move(lines), "r.jsonl");
+    const QueryListener replay = service->QueryEndListener();
+    const auto servedTime = service->ServedTime();
+    const ScopedWlanService installed(std::move(service));
+    const auto recorder = QueryRecorder::Open(path.string(), "again.jsonl", error);
+    ASSERT_TRUE(recorder) << error;
+    const ScopedQueryListener listener(
+        [&](QueryOutcome outcome, std::span<const BssObservation> bsses, std::string_view name) {
+          replay(outcome, bsses, name);
+          heardTimes.push_back(servedTime());
+          recorder->Record(outcome, bsses, servedTime());
+        });
+    NetworkTable table;
+    for (int query = 0; query < 8; ++query) {
+      RequestScan();  // consumes nothing, whatever the next line says
+      QueryBssSnapshot(table);
+    }
+    ASSERT_EQ(recorder->WriteError(), "");
+  }
+  std::ifstream in(path, std::ios::binary);
+  const std::string again((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  fs::remove(path);
+  EXPECT_EQ(again, recording);
+  ASSERT_EQ(heardTimes.size(), 8u);
+  EXPECT_EQ(heardTimes[1], ParseScenarioTime("2026-12-07T19:50:23.250Z"));
+  EXPECT_EQ(heardTimes[5], std::nullopt);
 }
 
 }  // namespace

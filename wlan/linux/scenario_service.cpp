@@ -13,6 +13,8 @@ namespace quorvan {
 struct ScenarioReplay {
   std::function<bool(ScenarioLine&)> read;  // the next line; false after the last
   std::optional<ScenarioLine> pending;      // the line the next query gets
+  std::optional<int64_t> servedTime;        // the time of the last query's line, where it has one
+  bool served = false;  // a BSS list request of the query under way has set servedTime
 
   void Advance() {
     ScenarioLine line;
@@ -58,8 +60,11 @@ class ScenarioSession : public WlanSession {
   DWORD GetBssList(const GUID& interfaceGuid, const DOT11_SSID*, DOT11_BSS_TYPE, bool,
                    std::vector<WlanBss>& out) override {
     if (!IsOurs(interfaceGuid)) return ERROR_INVALID_PARAMETER;
+    replay_->served = true;
+    replay_->servedTime.reset();
     if (replay_->Pending() == nullptr) return ERROR_SUCCESS;
     const ScenarioLine line = std::move(*replay_->pending);
+    replay_->servedTime = line.timeMs;
     replay_->Advance();
     if (line.outcome == QueryOutcome::kListed) {
       out.reserve(line.bsses.size());
@@ -132,9 +137,17 @@ QueryListener ScenarioService::QueryEndListener() const {
         // already consumed the line of every other query.
         if ((outcome == QueryOutcome::kNoService || outcome == QueryOutcome::kNoInterface) &&
             replay->PendingIs(outcome)) {
+          replay->servedTime = replay->Pending()->timeMs;
           replay->Advance();
+        } else if (!replay->served) {
+          replay->servedTime.reset();  // the query ended before any line was its own
         }
+        replay->served = false;
       };
+}
+
+std::function<std::optional<int64_t>()> ScenarioService::ServedTime() const {
+  return [replay = replay_] { return replay->servedTime; };
 }
 
 GUID ScenarioService::InterfaceGuid() {

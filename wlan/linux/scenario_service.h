@@ -1,7 +1,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,6 +53,9 @@ class ScenarioService : public WlanService {
 
   // Shares the replay with the service, so it may outlive it.
   QueryListener QueryEndListener() const;
+  // When the query that QueryEndListener heard last ran, as its line says ("time"); nothing
+  // where the line has no time or the query had no line. Shares the replay likewise.
+  std::function<std::optional<int64_t>()> ServedTime() const;
 
   static GUID InterfaceGuid();
 

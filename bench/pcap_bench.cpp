@@ -1,18 +1,32 @@
 // Reading a capture of a busy channel: beacons of 1,000 BSSes with radiotap headers as Linux
-// writes them (FCS at the end, two antennas), about 300 bytes each. The frame parser alone,
-// and the whole load of a 100,000-frame capture file through libpcap into query windows.
+// writes them (FCS at the end, two antennas), about 300 bytes each. The frame parser alone;
+// the whole load of a 100,000-frame capture file through libpcap into query windows; and what
+// `quorvan --pcap FILE --list` does with captures of 10 and 100 MB: read a window at a time,
+// replayed through the WLAN functions into the table and the details, and the list formatted.
+// Its rss_growth_MB counter is how far the run raised the process's peak memory: flat in the
+// capture's size when the 100 MB run, which follows the 10 MB one, raises it by about nothing.
 
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
+#include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "app/linux/linux_extras.h"
+#include "app/linux/list_format.h"
+#include "app/linux/list_mode.h"
 #include "ieee80211/frames.h"
 #include "tests/ieee80211/capture_frames.h"
 #include "wlan/linux/pcap_capture.h"
+#include "wlan/linux/scenario_service.h"
+#include "wlan/linux/wlanapi.h"
 
 namespace quorvan {
 namespace {
@@ -90,6 +104,91 @@ void BM_LoadCapture(benchmark::State& state) {
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * kFrames);
 }
 BENCHMARK(BM_LoadCapture)->Unit(benchmark::kMillisecond);
+
+long PeakRssKib() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+// Writes `megabytes` MB of beacon records, 6 ms apart (a window holds about 3,300 frames of the
+// 1,000 BSSes), straight to a file, so that the capture is never in this process's memory.
+bool WriteCapture(const char* path, int megabytes, int64_t& frames) {
+  const std::vector<FrameBytes> records = Records(1000);
+  std::FILE* out = std::fopen(path, "wb");
+  if (out == nullptr) return false;
+  FrameBytes chunk;
+  PutPcapHeader(chunk, 127);
+  const std::size_t limit = static_cast<std::size_t>(megabytes) << 20;
+  std::size_t written = 0;
+  bool ok = true;
+  for (frames = 0; ok && written < limit; ++frames) {
+    const FrameBytes& record = records[static_cast<std::size_t>(frames) % records.size()];
+    const uint64_t us = 1'750'000'000ULL * 1'000'000 + static_cast<uint64_t>(frames) * 6'000;
+    PutLe(chunk, us / 1'000'000, 4);
+    PutLe(chunk, us % 1'000'000, 4);
+    PutLe(chunk, record.size(), 4);
+    PutLe(chunk, record.size(), 4);
+    chunk.insert(chunk.end(), record.begin(), record.end());
+    if (chunk.size() >= (1u << 20)) {
+      ok = std::fwrite(chunk.data(), 1, chunk.size(), out) == chunk.size();
+      written += chunk.size();
+      chunk.clear();
+    }
+  }
+  ok = ok && std::fwrite(chunk.data(), 1, chunk.size(), out) == chunk.size();
+  return std::fclose(out) == 0 && ok;
+}
+
+void BM_ListCapture(benchmark::State& state) {
+  char path[] = "/tmp/quorvan-pcap-list-bench-XXXXXX";
+  const int fd = mkstemp(path);
+  int64_t frames = 0;
+  if (fd < 0 || close(fd) != 0 || !WriteCapture(path, static_cast<int>(state.range(0)), frames)) {
+    state.SkipWithError("cannot write the capture");
+    return;
+  }
+  const long before = PeakRssKib();
+  std::size_t rows = 0;
+  for (auto _ : state) {
+    std::string error;
+    std::shared_ptr<CaptureReader> reader = CaptureReader::Open(path, path, error);
+    if (!reader) {
+      state.SkipWithError(error.c_str());
+      break;
+    }
+    auto service = std::make_unique<ScenarioService>(
+        [reader](ScenarioLine& window) { return reader->Next(window); }, path);
+    const QueryListener replay = service->QueryEndListener();
+    const std::function<bool()> more = service->MoreAfterNextQuery();
+    SetWlanService(std::move(service));
+    LinuxExtras extras;
+    const ListResult result = RunListMode(
+        [&more](int) { return !more(); },
+        [&replay, &extras](QueryOutcome outcome, std::span<const BssObservation> observations,
+                           std::string_view interfaceName) {
+          replay(outcome, observations, interfaceName);
+          extras.Heard(outcome, observations);
+        },
+        {},
+        [&extras](const MemoryListView& list, std::span<const TrackedNetwork* const> records) {
+          return FormatList(list, records, ListFormat::kTsv, &extras.Store());
+        },
+        extras.TableWatcher());
+    rows = static_cast<std::size_t>(std::count(result.text.begin(), result.text.end(), '\n'));
+    benchmark::DoNotOptimize(result);
+  }
+  std::remove(path);
+  if (rows != 1001) state.SkipWithError("the list does not have the capture's 1,000 rows");
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * frames);
+  state.counters["rss_growth_MB"] = static_cast<double>(PeakRssKib() - before) / 1024.0;
+}
+BENCHMARK(BM_ListCapture)
+    ->Arg(10)
+    ->Arg(100)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2)
+    ->UseRealTime();
 
 }  // namespace
 }  // namespace quorvan

@@ -36,14 +36,15 @@ void FreshScanBeforeCycle(bool& said) {
 
 int RunList(const Options& options, const Sources& sources, LinuxExtras& extras) {
   const bool replaying = !options.scenario.empty() || !options.pcap.empty();
-  const int cycles = replaying ? static_cast<int>(std::max<std::size_t>(sources.scenarioLines, 1))
-                               : options.cycles;
+  // A replay runs until its last line; it need not know how many there are beforehand.
+  std::function<bool(int)> isLastCycle = [&options](int cycle) { return cycle >= options.cycles; };
+  if (replaying) isLastCycle = [&sources](int) { return !sources.moreAfterNextQuery(); };
   // A simulated radio or a replay answers at once: their cycles run back to back.
   std::function<void()> beforeEachCycle;
   if (!options.simulate && !replaying)
     beforeEachCycle = [said = false]() mutable { FreshScanBeforeCycle(said); };
   const ListResult result = RunListMode(
-      cycles,
+      isLastCycle,
       [&sources, &extras](QueryOutcome outcome, std::span<const BssObservation> observations,
                           std::string_view interfaceName) {
         if (sources.tell) sources.tell(outcome, observations, interfaceName);

@@ -47,8 +47,9 @@ class ListModeHost final : public HeadlessHost {
 
 }  // namespace
 
-ListResult RunListMode(int cycles, const QueryListener& alsoTell,
-                       const std::function<void()>& beforeEachCycle, const ListFormatter& format,
+ListResult RunListMode(const std::function<bool(int cycle)>& isLastCycle,
+                       const QueryListener& alsoTell, const std::function<void()>& beforeEachCycle,
+                       const ListFormatter& format,
                        std::function<void(const NetworkTable&)> tableUpdated) {
   QueryOutcome last = QueryOutcome::kListed;
   const ScopedQueryListener listening(
@@ -63,13 +64,14 @@ ListResult RunListMode(int cycles, const QueryListener& alsoTell,
   ListResult result;
   {
     CquorvanDlg dialog(host);
-    const int lastCycle = std::max(cycles, 1);
     if (beforeEachCycle) beforeEachCycle();
-    if (lastCycle == 1) host.BeginLastCycle();
+    bool ending = isLastCycle(1);
+    if (ending) host.BeginLastCycle();
     dialog.OnInitDialog();
-    for (int cycle = 2; cycle <= lastCycle; ++cycle) {
+    for (int cycle = 2; !ending; ++cycle) {
       if (beforeEachCycle) beforeEachCycle();
-      if (cycle == lastCycle) host.BeginLastCycle();
+      ending = isLastCycle(cycle);
+      if (ending) host.BeginLastCycle();
       dialog.RunScanCycle();
     }
     if (format) {

@@ -3,6 +3,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <utility>
 
 #include "tracking/tracked_network.h"
 #include "ui/memory_list_view.h"
@@ -29,9 +30,19 @@ using ListFormatter = std::function<std::string(const MemoryListView& list,
 // `alsoTell`, when given, hears every query's outcome too (a recorder, a replay). Without
 // `format` the text is the list's tab-separated cells. `tableUpdated`, when given, hears of the
 // table every cycle after eviction (see MainWindowHost::TableUpdated).
-ListResult RunListMode(int cycles, const QueryListener& alsoTell = {},
+// `isLastCycle(n)` says, before cycle n (1-based) runs, whether it is the last.
+ListResult RunListMode(const std::function<bool(int cycle)>& isLastCycle,
+                       const QueryListener& alsoTell = {},
                        const std::function<void()>& beforeEachCycle = {},
                        const ListFormatter& format = {},
                        std::function<void(const NetworkTable&)> tableUpdated = {});
+// `cycles` cycles (at least one).
+inline ListResult RunListMode(int cycles, const QueryListener& alsoTell = {},
+                              const std::function<void()>& beforeEachCycle = {},
+                              const ListFormatter& format = {},
+                              std::function<void(const NetworkTable&)> tableUpdated = {}) {
+  return RunListMode([cycles](int cycle) { return cycle >= cycles; }, alsoTell, beforeEachCycle,
+                     format, std::move(tableUpdated));
+}
 
 }  // namespace quorvan

@@ -34,35 +34,42 @@ bool InstallReplay(const std::string& path, Sources& sources) {
         ": the last line, cut short as by a recording that stopped while writing it; "
         "replaying the lines before it");
   }
-  sources.scenarioLines = file.queries;
   auto service = file.linesKept ? std::make_unique<ScenarioService>(std::move(file.lines), shownAs)
                                 : std::make_unique<ScenarioService>(std::move(file.text), shownAs);
   sources.tell = service->QueryEndListener();
   SetWlanService(std::move(service));
+  sources.moreAfterNextQuery = service->MoreAfterNextQuery();
   return true;
 }
 
-// The replay of a capture: read whole and cut into 20 s windows before anything runs, then
-// served as a scenario's lines are.
+// The replay of a capture, read a window at a time as the queries come; its link type is
+// checked before anything runs. What was skipped is said once, when the capture ends.
 bool InstallCapture(const std::string& path, Sources& sources) {
   const std::string shownAs = path == "-" ? "standard input" : EscapeSsid(path);
-  PcapCapture capture;
   std::string error;
-  if (!LoadPcapCapture(path, shownAs, capture, error)) {
+  std::shared_ptr<CaptureReader> reader = CaptureReader::Open(path, shownAs, error);
+  if (!reader) {
     Say(error);
     return false;
   }
-  if (!capture.torn.empty()) {
-    Say(shownAs + ": " + capture.torn +
-        ": the capture ends inside a frame, as one cut short while writing it; replaying the "
-        "frames before it");
-  }
-  const std::string skipped = SkippedFramesText(capture);
-  if (!skipped.empty()) Say(shownAs + ": " + skipped);
-  sources.scenarioLines = capture.windows.size();
-  auto service = std::make_unique<ScenarioService>(std::move(capture.windows), shownAs);
+  auto read = [reader, shownAs, said = false](ScenarioLine& window) mutable {
+    if (reader->Next(window)) return true;
+    if (std::exchange(said, true)) return false;
+    if (!reader->Overflow().empty()) Say(reader->Overflow() + "; replaying the frames before it");
+    const PcapCapture& totals = reader->Totals();
+    if (!totals.torn.empty()) {
+      Say(shownAs + ": " + totals.torn +
+          ": the capture ends inside a frame, as one cut short while writing it; replaying the "
+          "frames before it");
+    }
+    const std::string skipped = SkippedFramesText(totals);
+    if (!skipped.empty()) Say(shownAs + ": " + skipped);
+    return false;
+  };
+  auto service = std::make_unique<ScenarioService>(std::move(read), shownAs);
   sources.tell = service->QueryEndListener();
   SetWlanService(std::move(service));
+  sources.moreAfterNextQuery = service->MoreAfterNextQuery();
   return true;
 }
 

@@ -4,7 +4,7 @@
 // result goes besides the table (the replay's own bookkeeping, a recording), as the command
 // line asks.
 
-#include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -15,8 +15,9 @@
 namespace quorvan {
 
 struct Sources {
-  QueryListener tell;             // hears every query; install it, or call it from your own
-  std::size_t scenarioLines = 0;  // the query lines of a replayed scenario
+  QueryListener tell;  // hears every query; install it, or call it from your own
+  // For a replay: true while a line follows the one the next query gets.
+  std::function<bool()> moreAfterNextQuery;
   std::shared_ptr<QueryRecorder> recorder;
 
   // 0, or 1 after saying on standard error why the recording stopped half way.

@@ -5,12 +5,15 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "tests/ieee80211/capture_frames.h"
 #include "wlan/link_quality.h"
 #include "wlan/linux/file_time.h"
+#include "wlan/linux/scenario_service.h"
 
 namespace quorvan {
 namespace {
@@ -128,6 +131,44 @@ TEST(PcapCaptureTest, WindowsOfTwentySecondsFromTheFirstFrame) {
   EXPECT_EQ(loaded.capture.frames, 5u);
   EXPECT_EQ(SkippedFramesText(loaded.capture), "");
   EXPECT_TRUE(loaded.capture.torn.empty());
+}
+
+// A replay reads the capture as its queries come: when a query is served, no more than the
+// windows up to the one after it have been read, and the last cycle is known before it runs.
+TEST(PcapCaptureTest, ReplayReadsTheCaptureAWindowAtATime) {
+  const Radiotap plain{0x10, 2412, {-50}};
+  std::vector<Record> records;
+  for (int window = 0; window < 5; ++window) {
+    for (uint8_t bss = 1; bss <= 3; ++bss) {
+      records.push_back(
+          {window * 20'000'000 + bss * 1'000, RadiotapBeacon(bss, SsidBytes("n"), plain, true)});
+    }
+  }
+  const std::string path = WriteCapture(kRadiotap, records);
+  std::string error;
+  std::shared_ptr<CaptureReader> reader = CaptureReader::Open(path, "cap.pcap", error);
+  ASSERT_TRUE(reader) << error;
+  ScenarioService service([reader](ScenarioLine& line) { return reader->Next(line); }, "cap.pcap");
+  const std::function<bool()> more = service.MoreAfterNextQuery();
+  std::vector<bool> moreBefore;
+  std::vector<std::size_t> framesReadBefore;
+  for (int query = 0; query < 6; ++query) {
+    moreBefore.push_back(more());
+    framesReadBefore.push_back(reader->Totals().frames);
+    std::unique_ptr<WlanSession> session;
+    WlanFailure failure;
+    ASSERT_EQ(service.Open(2, session, failure), ERROR_SUCCESS);
+    std::vector<WlanBss> bsses;
+    ASSERT_EQ(session->GetBssList(ScenarioService::InterfaceGuid(), nullptr, dot11_BSS_type_any,
+                                  false, bsses),
+              ERROR_SUCCESS);
+    EXPECT_EQ(bsses.size(), query < 5 ? 3u : 0u) << "query " << query;
+  }
+  std::remove(path.c_str());
+  EXPECT_EQ(moreBefore, (std::vector<bool>{true, true, true, true, false, false}));
+  // A window ends with the first frame of the next: reading window N+1 means reading one frame
+  // of window N+2.
+  EXPECT_EQ(framesReadBefore, (std::vector<std::size_t>{7, 10, 13, 15, 15, 15}));
 }
 
 TEST(PcapCaptureTest, SkippedFramesAreCountedByReason) {

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <memory>
+#include <optional>
 #include <span>
 
 #include "ieee80211/elements.h"
@@ -76,20 +78,47 @@ BssObservation ObservationOf(int64_t timeUs, const CapturedFrame& frame) {
 
 }  // namespace
 
+namespace {
+
+// A window carries the capture time it starts at: every window has one, an empty window too;
+// they stand 20 s apart as a live run's queries do; and the first is the first frame's, which
+// capture tools show as the capture's start. (The last frame's time would leave an empty
+// window without one, and move with frames stamped out of order.) Nothing where the time is
+// beyond what a scenario line can hold.
+std::optional<int64_t> WindowStartMs(int64_t firstUs, int lineNumber) {
+  constexpr int64_t kLatestUs = kScenarioLatestMs * 1000;
+  if (firstUs < kScenarioEarliestMs * 1000 || firstUs > kLatestUs) return std::nullopt;
+  const int64_t startUs = firstUs + int64_t{lineNumber - 1} * kCaptureWindowUs;
+  if (startUs > kLatestUs) return std::nullopt;
+  return startUs / 1000 - (startUs % 1000 < 0 ? 1 : 0);
+}
+
+}  // namespace
+
 bool CaptureWindows::Reach(int64_t timeUs) {
-  if (windows_.empty()) {
+  if (windows_.empty() && taken_ == 0) {
     firstUs_ = timeUs;
     windows_.emplace_back().lineNumber = 1;
+    windows_.back().timeMs = WindowStartMs(firstUs_, 1);
     return true;
   }
   if (timeUs - firstUs_ < 0) return true;  // stamped before the first frame: the last window
   const auto index = static_cast<uint64_t>(timeUs - firstUs_) / kCaptureWindowUs;
   if (index >= kCaptureMaxWindows) return false;
-  while (windows_.size() <= index) {
-    windows_.emplace_back().lineNumber = static_cast<int>(windows_.size());
+  while (taken_ + windows_.size() <= index) {
+    windows_.emplace_back().lineNumber = static_cast<int>(taken_ + windows_.size());
+    windows_.back().timeMs = WindowStartMs(firstUs_, windows_.back().lineNumber);
     positions_.clear();
   }
   return true;
+}
+
+void CaptureWindows::TakeFinished(std::deque<ScenarioLine>& out) {
+  if (windows_.size() < 2) return;
+  const auto last = windows_.end() - 1;
+  std::move(windows_.begin(), last, std::back_inserter(out));
+  taken_ += windows_.size() - 1;
+  windows_.erase(windows_.begin(), last);
 }
 
 bool CaptureWindows::AddTime(int64_t timeUs) { return Reach(timeUs); }
@@ -111,59 +140,102 @@ std::vector<ScenarioLine> CaptureWindows::Take() {
   return std::move(windows_);
 }
 
-bool LoadPcapCapture(const std::string& path, const std::string& shownAs, PcapCapture& capture,
-                     std::string& error) {
-  capture = PcapCapture{};
+struct CaptureReader::Pcap {
+  std::unique_ptr<pcap_t, PcapCloser> handle;
+};
+
+CaptureReader::CaptureReader(std::unique_ptr<Pcap> pcap, CaptureHeader header, std::string shownAs)
+    : pcap_(std::move(pcap)), header_(header), shownAs_(std::move(shownAs)) {}
+
+CaptureReader::~CaptureReader() = default;
+
+std::unique_ptr<CaptureReader> CaptureReader::Open(const std::string& path,
+                                                   const std::string& shownAs, std::string& error) {
   char errbuf[PCAP_ERRBUF_SIZE] = {};
-  std::unique_ptr<pcap_t, PcapCloser> pcap(
+  auto pcap = std::make_unique<Pcap>();
+  pcap->handle.reset(
       pcap_open_offline_with_tstamp_precision(path.c_str(), PCAP_TSTAMP_PRECISION_MICRO, errbuf));
-  if (!pcap) {
+  if (!pcap->handle) {
     error = shownAs + ": " + errbuf;
-    return false;
+    return nullptr;
   }
   CaptureHeader header = CaptureHeader::kNone;
-  const int linkType = pcap_datalink(pcap.get());
+  const int linkType = pcap_datalink(pcap->handle.get());
   if (!HeaderOfLinkType(linkType, header)) {
     const char* name = pcap_datalink_val_to_name(linkType);
     error = shownAs + ": link type " + (name ? std::string(name) : std::to_string(linkType)) +
             ": not an 802.11 capture";
+    return nullptr;
+  }
+  return std::unique_ptr<CaptureReader>(new CaptureReader(std::move(pcap), header, shownAs));
+}
+
+void CaptureReader::ReadRecord() {
+  pcap_pkthdr* record = nullptr;
+  const u_char* bytes = nullptr;
+  const int got = pcap_next_ex(pcap_->handle.get(), &record, &bytes);
+  if (got == PCAP_ERROR_BREAK) {  // the end of the capture
+    ended_ = true;
+    return;
+  }
+  if (got != 1) {
+    // libpcap reports a record cut short like any other read error; either way the capture
+    // ends there, and what came before it stands.
+    totals_.torn = pcap_geterr(pcap_->handle.get());
+    ended_ = true;
+    return;
+  }
+  ++totals_.frames;
+  const int64_t timeUs = static_cast<int64_t>(record->ts.tv_sec) * 1'000'000 +
+                         static_cast<int64_t>(record->ts.tv_usec);
+  CapturedFrame frame;
+  FrameResult result = FrameResult::kTruncated;  // cut by the capture's snapshot length
+  if (record->caplen >= record->len) {
+    result = ieee80211::ParseCapturedFrame(header_, std::span(bytes, record->caplen), frame);
+  }
+  // Longer than any frame body: a recording of it could not be replayed.
+  if (result == FrameResult::kBeacon && frame.elements.size() > kScenarioMaxElementBytes) {
+    result = FrameResult::kMalformed;
+  }
+  ++totals_.results[static_cast<std::size_t>(result)];
+  const bool kept =
+      result == FrameResult::kBeacon ? windows_.Add(timeUs, frame) : windows_.AddTime(timeUs);
+  if (!kept) {
+    overflow_ = shownAs_ + ": spans more than " +
+                std::to_string(kCaptureMaxWindows * (kCaptureWindowUs / 1'000'000) / 86400) +
+                " days of its own time";
+    ended_ = true;
+    return;
+  }
+  windows_.TakeFinished(ready_);
+}
+
+bool CaptureReader::Next(ScenarioLine& window) {
+  while (ready_.empty() && !ended_) {
+    ReadRecord();
+    if (ended_) {
+      for (ScenarioLine& last : windows_.Take()) ready_.push_back(std::move(last));
+    }
+  }
+  if (ready_.empty()) return false;
+  window = std::move(ready_.front());
+  ready_.pop_front();
+  return true;
+}
+
+bool LoadPcapCapture(const std::string& path, const std::string& shownAs, PcapCapture& capture,
+                     std::string& error) {
+  capture = PcapCapture{};
+  const std::unique_ptr<CaptureReader> reader = CaptureReader::Open(path, shownAs, error);
+  if (!reader) return false;
+  std::vector<ScenarioLine> windows;
+  for (ScenarioLine window; reader->Next(window);) windows.push_back(std::move(window));
+  if (!reader->Overflow().empty()) {
+    error = reader->Overflow();
     return false;
   }
-  CaptureWindows windows;
-  for (;;) {
-    pcap_pkthdr* record = nullptr;
-    const u_char* bytes = nullptr;
-    const int got = pcap_next_ex(pcap.get(), &record, &bytes);
-    if (got == PCAP_ERROR_BREAK) break;  // the end of the capture
-    if (got != 1) {
-      // libpcap reports a record cut short like any other read error; either way the capture
-      // ends there, and what came before it stands.
-      capture.torn = pcap_geterr(pcap.get());
-      break;
-    }
-    ++capture.frames;
-    const int64_t timeUs = static_cast<int64_t>(record->ts.tv_sec) * 1'000'000 +
-                           static_cast<int64_t>(record->ts.tv_usec);
-    CapturedFrame frame;
-    FrameResult result = FrameResult::kTruncated;  // cut by the capture's snapshot length
-    if (record->caplen >= record->len) {
-      result = ieee80211::ParseCapturedFrame(header, std::span(bytes, record->caplen), frame);
-    }
-    // Longer than any frame body: a recording of it could not be replayed.
-    if (result == FrameResult::kBeacon && frame.elements.size() > kScenarioMaxElementBytes) {
-      result = FrameResult::kMalformed;
-    }
-    ++capture.results[static_cast<std::size_t>(result)];
-    const bool kept =
-        result == FrameResult::kBeacon ? windows.Add(timeUs, frame) : windows.AddTime(timeUs);
-    if (!kept) {
-      error = shownAs + ": spans more than " +
-              std::to_string(kCaptureMaxWindows * (kCaptureWindowUs / 1'000'000) / 86400) +
-              " days of its own time";
-      return false;
-    }
-  }
-  capture.windows = windows.Take();
+  capture = reader->Totals();
+  capture.windows = std::move(windows);
   return true;
 }
 

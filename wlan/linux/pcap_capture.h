@@ -1,11 +1,12 @@
 #pragma once
 
-// A pcap or pcapng capture of 802.11 frames, read whole through libpcap and cut into query
-// results, so that ScenarioService replays it as it replays a scenario file:
+// A pcap or pcapng capture of 802.11 frames, read through libpcap and cut into query results,
+// so that ScenarioService replays it as it replays a scenario file. The reader hands out one
+// window at a time, so a replay holds a window or two, never the capture:
 //
-//   PcapCapture capture;
-//   if (!LoadPcapCapture(path, path, capture, error)) ...   // "quorvan: " + error, exit 2
-//   auto service = std::make_unique<ScenarioService>(std::move(capture.windows), path);
+//   auto reader = CaptureReader::Open(path, path, error);   // nullptr: "quorvan: " + error, exit 2
+//   auto service = std::make_unique<ScenarioService>(
+//       [reader](ScenarioLine& line) { return reader->Next(line); }, path);
 //
 // The capture is cut into windows of kCaptureWindowUs of its own time, the first starting at
 // the first frame. Each window is one query result: every BSS heard in it once, with the fields
@@ -16,6 +17,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -42,12 +45,7 @@ struct PcapCapture {
   std::string torn;
 };
 
-// Reads and cuts the capture at `path` ("-" for standard input). `error` names the file as
-// `shownAs`: "FILE: REASON", e.g. "FILE: link type EN10MB: not an 802.11 capture".
-bool LoadPcapCapture(const std::string& path, const std::string& shownAs, PcapCapture& capture,
-                     std::string& error);
-
-// Builds the windows from frames in capture order; LoadPcapCapture feeds it, tests may too.
+// Builds the windows from frames in capture order; CaptureReader feeds it, tests may too.
 class CaptureWindows {
  public:
   // `timeUs`: the record's capture time, microseconds since 1970. False when the capture would
@@ -55,16 +53,61 @@ class CaptureWindows {
   bool Add(int64_t timeUs, const ieee80211::CapturedFrame& frame);
   // Counts a record that held no beacon, so that its time still opens windows.
   bool AddTime(int64_t timeUs);
+  // Moves the windows that no later frame can join any more (all but the last) to `out`.
+  void TakeFinished(std::deque<ScenarioLine>& out);
   std::vector<ScenarioLine> Take();
 
  private:
   bool Reach(int64_t timeUs);
   std::vector<ScenarioLine> windows_;
+  std::size_t taken_ = 0;  // windows already handed out by TakeFinished
   int64_t firstUs_ = 0;
   // Where each BSSID of the last window stands in its list; a frame stamped earlier than that
   // window (captures are not always in time order) joins it.
   std::unordered_map<uint64_t, std::size_t> positions_;
 };
+
+// Reads a capture record by record and hands out its windows in order.
+class CaptureReader {
+ public:
+  // Opens the capture at `path` ("-" for standard input) and checks its link type. On failure
+  // returns nullptr and sets `error`, naming the file as `shownAs`: "FILE: REASON", e.g.
+  // "FILE: link type EN10MB: not an 802.11 capture".
+  static std::unique_ptr<CaptureReader> Open(const std::string& path, const std::string& shownAs,
+                                             std::string& error);
+  ~CaptureReader();
+  CaptureReader(const CaptureReader&) = delete;
+  CaptureReader& operator=(const CaptureReader&) = delete;
+
+  // The next window; false after the last. Then Totals() is the whole capture's.
+  bool Next(ScenarioLine& window);
+
+  // The records read so far, by what became of them, and whether the capture was torn. Its
+  // `windows` stay empty: they are handed out by Next.
+  const PcapCapture& Totals() const { return totals_; }
+  // Empty, or why the capture ended before its last record: "FILE: spans more than 60 days of
+  // its own time". The windows before it stand.
+  const std::string& Overflow() const { return overflow_; }
+
+ private:
+  struct Pcap;
+  CaptureReader(std::unique_ptr<Pcap> pcap, ieee80211::CaptureHeader header, std::string shownAs);
+  void ReadRecord();
+
+  std::unique_ptr<Pcap> pcap_;
+  ieee80211::CaptureHeader header_;
+  std::string shownAs_;
+  CaptureWindows windows_;
+  std::deque<ScenarioLine> ready_;
+  bool ended_ = false;
+  PcapCapture totals_;
+  std::string overflow_;
+};
+
+// Reads and cuts the whole capture at `path`, as CaptureReader does; a capture that spans too
+// long is refused here. Errors as CaptureReader::Open's.
+bool LoadPcapCapture(const std::string& path, const std::string& shownAs, PcapCapture& capture,
+                     std::string& error);
 
 // "3 frames skipped: 2 truncated, 1 bad FCS", or "" when none was.
 std::string SkippedFramesText(const PcapCapture& capture);

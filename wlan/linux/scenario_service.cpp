@@ -15,14 +15,28 @@ struct ScenarioReplay {
   std::optional<ScenarioLine> pending;      // the line the next query gets
   std::optional<int64_t> servedTime;        // the time of the last query's line, where it has one
   bool served = false;  // a BSS list request of the query under way has set servedTime
+  std::optional<ScenarioLine> after;  // the one after it, where it has been looked at
 
   void Advance() {
+    if (after) {
+      pending = std::move(after);
+      after.reset();
+      return;
+    }
     ScenarioLine line;
     if (read && read(line)) {
       pending = std::move(line);
     } else {
       pending.reset();
     }
+  }
+  bool MoreAfterPending() {
+    if (!pending) return false;
+    if (!after) {
+      ScenarioLine line;
+      if (read && read(line)) after = std::move(line);
+    }
+    return after.has_value();
   }
   const ScenarioLine* Pending() const { return pending ? &*pending : nullptr; }
   bool PendingIs(QueryOutcome outcome) const {
@@ -117,6 +131,12 @@ ScenarioService::ScenarioService(std::string text, std::string source)
   replay_->Advance();
 }
 
+ScenarioService::ScenarioService(std::function<bool(ScenarioLine&)> read, std::string source)
+    : replay_(std::make_shared<ScenarioReplay>()), source_(std::move(source)) {
+  replay_->read = std::move(read);
+  replay_->Advance();
+}
+
 ScenarioService::~ScenarioService() = default;
 
 std::string ScenarioService::Name() const { return "scenario " + source_; }
@@ -148,6 +168,10 @@ QueryListener ScenarioService::QueryEndListener() const {
 
 std::function<std::optional<int64_t>()> ScenarioService::ServedTime() const {
   return [replay = replay_] { return replay->servedTime; };
+}
+
+std::function<bool()> ScenarioService::MoreAfterNextQuery() const {
+  return [replay = replay_] { return replay->MoreAfterPending(); };
 }
 
 GUID ScenarioService::InterfaceGuid() {

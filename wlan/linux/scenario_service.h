@@ -43,6 +43,8 @@ class ScenarioService : public WlanService {
   ScenarioService(std::vector<ScenarioLine> lines, std::string source);
   // The text of a file that LoadScenarioFile checked; its lines are parsed as they are served.
   ScenarioService(std::string text, std::string source);
+  // Lines as `read` hands them out, one at a time; false after the last.
+  ScenarioService(std::function<bool(ScenarioLine&)> read, std::string source);
   ~ScenarioService() override;
 
   std::string Name() const override;  // "scenario FILE"
@@ -56,6 +58,9 @@ class ScenarioService : public WlanService {
   // When the query that QueryEndListener heard last ran, as its line says ("time"); nothing
   // where the line has no time or the query had no line. Shares the replay likewise.
   std::function<std::optional<int64_t>()> ServedTime() const;
+  // True while a line follows the one the next query gets: a run that ends with the replay
+  // knows its last cycle before it runs it. Shares the replay, as QueryEndListener does.
+  std::function<bool()> MoreAfterNextQuery() const;
 
   static GUID InterfaceGuid();
 

@@ -74,6 +74,11 @@ class NetworkTable {
     for (const auto& record : storage_) visit(*record);
   }
 
+  template <typename Visit>
+  void ForEachRecord(Visit visit) const {
+    for (const auto& record : storage_) visit(static_cast<const TrackedNetwork&>(*record));
+  }
+
   // Calls `update(record)` for every record, in no particular order, and removes and destroys
   // those for which it returns true; the others keep their order.
   template <typename Update>

@@ -59,6 +59,11 @@ QueryListener& Listener() {
   return listener;
 }
 
+ScanListener& TheScanListener() {
+  static ScanListener listener;
+  return listener;
+}
+
 // `read`, when given, is the interface the query read: its description is told too, a fixed
 // array whose zero may be missing. (Windows' headers define `interface` as a macro.)
 void Tell(QueryOutcome outcome, std::span<const BssObservation> observations = {},
@@ -79,14 +84,22 @@ QueryListener SetQueryListener(QueryListener listener) {
   return std::exchange(Listener(), std::move(listener));
 }
 
+ScanListener SetScanListener(ScanListener listener) {
+  return std::exchange(TheScanListener(), std::move(listener));
+}
+
 int RequestScan() {
-  ClientHandle client;
-  if (client.Open() != ERROR_SUCCESS) return 1;
-  const InterfaceList interfaces = ListInterfaces(client);
-  if (!interfaces) return 2;
-  const DWORD result = WlanScan(client.get(), &interfaces->InterfaceInfo[0].InterfaceGuid, nullptr,
-                                nullptr, nullptr);
-  return result == ERROR_SUCCESS ? 0 : 3;
+  const int result = [] {
+    ClientHandle client;
+    if (client.Open() != ERROR_SUCCESS) return 1;
+    const InterfaceList interfaces = ListInterfaces(client);
+    if (!interfaces) return 2;
+    const DWORD scanned = WlanScan(client.get(), &interfaces->InterfaceInfo[0].InterfaceGuid,
+                                   nullptr, nullptr, nullptr);
+    return scanned == ERROR_SUCCESS ? 0 : 3;
+  }();
+  if (TheScanListener()) TheScanListener()(result);
+  return result;
 }
 
 int QueryBssSnapshot(NetworkTable& table) {

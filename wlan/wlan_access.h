@@ -21,6 +21,13 @@ int QueryBssSnapshot(NetworkTable& table);
 // it replaces.
 QueryListener SetQueryListener(QueryListener listener);
 
+// Hears the result of every RequestScan, as it returns it: for counts kept beside the table.
+using ScanListener = std::function<void(int result)>;
+
+// Installs the one scan listener of the process (an empty function removes it) and returns the
+// one it replaces.
+ScanListener SetScanListener(ScanListener listener);
+
 // Installs a listener for the life of the guard, then puts back the one it replaced.
 class ScopedQueryListener {
  public:

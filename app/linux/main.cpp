@@ -5,10 +5,12 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -16,6 +18,7 @@
 #include "app/linux/linux_extras.h"
 #include "app/linux/list_command.h"
 #include "app/linux/messages.h"
+#include "app/linux/metrics_server.h"
 #include "app/linux/options.h"
 #include "app/linux/sources.h"
 #include "app/qt/quorvan_dialog.h"
@@ -47,6 +50,19 @@ std::string ClockTime() {
   return text;
 }
 
+// The source as the metrics name it.
+std::string SourceName(const Options& options) {
+  if (options.simulate) return "simulated";
+  if (!options.scenario.empty()) return "scenario";
+  if (!options.pcap.empty()) return "pcap";
+  return "nl80211";
+}
+
+double UnixSeconds() {
+  using namespace std::chrono;
+  return duration<double>(system_clock::now().time_since_epoch()).count();
+}
+
 }  // namespace
 }  // namespace quorvan
 
@@ -64,6 +80,29 @@ int main(int argc, char** argv) {
   LinuxExtras extras;
   if (options.frontEnd == FrontEnd::kList) return RunList(options, *sources, extras);
 
+  // The metrics' port is taken before anything runs, so that one in use stops the program here.
+  MetricsBoard board;
+  std::unique_ptr<SensorMetrics> sensor;
+  std::unique_ptr<MetricsServer> server;
+  std::function<void(const NetworkTable&)> tableWatcher = extras.TableWatcher();
+  if (options.metrics) {
+    sensor = std::make_unique<SensorMetrics>(
+        board, SensorInfo{QUORVAN_VERSION, options.interface, SourceName(options)},
+        &extras.Store());
+    std::string error;
+    server = MetricsServer::Start(*options.metrics, board, error);
+    if (!server) {
+      std::fprintf(stderr, "quorvan: %s\n", error.c_str());
+      return 2;
+    }
+    SetScanListener([&sensor](int result) { sensor->ScanRequested(result); });
+    // The store first: the rows read the security it keeps.
+    tableWatcher = [storeWatcher = std::move(tableWatcher), &sensor](const NetworkTable& table) {
+      storeWatcher(table);
+      sensor->TableUpdated(table);
+    };
+  }
+
   // Nothing to show is no reason not to open: the list stays empty and fills once a radio
   // appears. But say why, once, where the user started it; and after each query in the window,
   // where a desktop launch shows no stderr. A replay's failures are its own.
@@ -78,6 +117,7 @@ int main(int argc, char** argv) {
                                           std::string_view interfaceName) {
     if (sources->tell) sources->tell(outcome, observations, interfaceName);
     extras.Heard(outcome, observations);
+    if (sensor) sensor->QueryEnded(outcome, interfaceName, UnixSeconds());
     status.emptyListReason = EmptyListReason(
         outcome, replaying ? std::function<WlanDiagnosis()>() : DiagnoseWlanService);
     status.interfaceName =
@@ -88,8 +128,7 @@ int main(int argc, char** argv) {
   });
 
   if (options.frontEnd == FrontEnd::kHeadless) {
-    const int exitStatus =
-        RunHeadless(argc, argv, extras.TableWatcher(), TimerScale{options.speed});
+    const int exitStatus = RunHeadless(argc, argv, tableWatcher, TimerScale{options.speed});
     return exitStatus != 0 ? exitStatus : sources->RecordingStatus();
   }
 
@@ -100,8 +139,8 @@ int main(int argc, char** argv) {
                    "--list prints it as text\n");
       return 2;
     }
-    const int exitStatus = RunTerminal([&status] { return status; }, extras.TableWatcher(),
-                                       &extras.Store(), TimerScale{options.speed});
+    const int exitStatus = RunTerminal([&status] { return status; }, tableWatcher, &extras.Store(),
+                                       TimerScale{options.speed});
     return exitStatus != 0 ? exitStatus : sources->RecordingStatus();
   }
 
@@ -111,7 +150,7 @@ int main(int argc, char** argv) {
   QApplication::setDesktopFileName("quorvan");
   QApplication::setWindowIcon(ApplicationIcon());
   QuorvanDialog dialog(TimerScale{options.speed});
-  dialog.SetTableWatcher(extras.TableWatcher());
+  dialog.SetTableWatcher(tableWatcher);
   dialog.SetDetailsStore(&extras.Store());
   dialog.ShowEmptyListReason([&status] { return status.emptyListReason; });
   dialog.exec();

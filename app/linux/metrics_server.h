@@ -1,0 +1,44 @@
+#pragma once
+
+// GET /metrics over HTTP, from the latest snapshot on the board: the thin glue between
+// cpp-httplib and the metrics library.
+
+#include <memory>
+#include <string>
+
+#include "metrics/listen_address.h"
+#include "metrics/sensor_metrics.h"
+
+namespace quorvan {
+
+// How much the server may hold at once, whatever its clients do.
+struct ServerLimits {
+  int threads = 4;         // requests served at the same time
+  int waiting = 16;        // accepted connections waiting for a thread; past it none is accepted
+  int timeoutSeconds = 5;  // to read a request, to write a response
+  int idleSeconds = 1;     // a connection waiting for its next request, the first included
+  int requestsPerConnection = 100;
+};
+
+class MetricsServer {
+ public:
+  // Listens on `address` at once and serves from its own threads until destroyed; `board` must
+  // outlive it. Nothing when the address cannot be bound, `error` saying why: "cannot serve the
+  // metrics on 127.0.0.1:9412: Address already in use".
+  static std::unique_ptr<MetricsServer> Start(const ListenAddress& address,
+                                              const MetricsBoard& board, std::string& error,
+                                              ServerLimits limits = {});
+  ~MetricsServer();  // stops, and waits for the requests being served
+  MetricsServer(const MetricsServer&) = delete;
+  MetricsServer& operator=(const MetricsServer&) = delete;
+
+  int Port() const;  // where it listens
+
+  struct State;
+
+ private:
+  explicit MetricsServer(std::unique_ptr<State> state);
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace quorvan

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
 #include <optional>
 
 #include "details/details_store.h"
@@ -257,6 +259,46 @@ TEST(TerminalView, StatusLineTellsWhereFromAndWhyEmpty) {
   EXPECT_EQ(
       lines[5].rfind("wlan0  1 network, last query listed at 12:00:20   rows 1-1   ? keys", 0), 0u)
       << lines[5];
+}
+
+// How the last query ended, in local time: when it ended, or the time its replayed line was
+// recorded at, dated since a recording may be of another day; and so in the status line.
+TEST(TerminalView, StatusLineSaysWhenTheQueryRanOrWasRecorded) {
+  // A zone an hour east of UTC, written out so that no time zone database is needed.
+  const char* const saved = std::getenv("TZ");
+  const std::string before = saved != nullptr ? saved : "";
+  setenv("TZ", "CET-1", 1);
+  tzset();
+  constexpr int64_t kAt = 1'796'673'003'250;  // 2026-12-07T19:50:03.250Z
+  const struct {
+    QueryOutcome outcome;
+    std::optional<int64_t> recordedMs;
+    const char* text;
+  } cases[] = {
+      {QueryOutcome::kListed, std::nullopt, "listed at 20:50:03"},
+      {QueryOutcome::kNoInterface, std::nullopt, "failed at 20:50:03: No interface"},
+      {QueryOutcome::kListed, kAt - 86'400'000 - 1'000, "listed at 2026-12-06 20:50:02 (recorded)"},
+      {QueryOutcome::kListFailed, 999, "failed at 1970-01-01 01:00:00 (recorded): No interface"},
+      {QueryOutcome::kListed, -1, "listed at 1970-01-01 00:59:59 (recorded)"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(LastQueryText(c.outcome, "No interface", kAt, c.recordedMs), c.text);
+  }
+  testing::ListedTable shown;
+  shown.Cycle({Observation(1, "cafe", -50)});
+  TerminalView view(shown.list);
+  view.SetStatus({"scenario0", LastQueryText(QueryOutcome::kListed, "", kAt, kAt), ""});
+  EXPECT_EQ(view.Render("t", 120, 6)[5].rfind("scenario0  1 network, last query listed at "
+                                              "2026-12-07 20:50:03 (recorded)   rows 1-1",
+                                              0),
+            0u)
+      << view.Render("t", 120, 6)[5];
+  if (saved != nullptr) {
+    setenv("TZ", before.c_str(), 1);
+  } else {
+    unsetenv("TZ");
+  }
+  tzset();
 }
 
 // "?" opens the help: every key, each column's sort key beside its header, the exit keys, in

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <ctime>
 
 #include "base/utf8.h"
 #include "details/details_store.h"
@@ -233,6 +234,28 @@ void TerminalView::Clamp(int width, int height) {
   }
   firstRow_ = std::clamp(firstRow_, 0, std::max(0, list_.RowCount() - RowsVisible(height)));
   firstColumn_ = std::clamp(firstColumn_, 0, LastFirstColumn(width));
+}
+
+std::string LastQueryText(QueryOutcome outcome, std::string_view reason, int64_t nowMs,
+                          std::optional<int64_t> recordedMs) {
+  const int64_t ms = recordedMs.value_or(nowMs);
+  // Whole seconds toward the past, so that 19:50:03.999 is still 19:50:03.
+  const auto seconds = static_cast<std::time_t>(ms / 1000 - (ms % 1000 < 0 ? 1 : 0));
+  std::tm local = {};
+  char time[32] = "?";
+  if (localtime_r(&seconds, &local) == nullptr ||
+      std::strftime(time, sizeof time, recordedMs ? "%Y-%m-%d %H:%M:%S" : "%H:%M:%S", &local) ==
+          0) {
+    std::snprintf(time, sizeof time, "?");
+  }
+  std::string text = outcome == QueryOutcome::kListed ? "listed at " : "failed at ";
+  text += time;
+  if (recordedMs) text += " (recorded)";
+  if (outcome != QueryOutcome::kListed) {
+    text += ": ";
+    text += reason;
+  }
+  return text;
 }
 
 std::string TerminalView::RenderTitle(std::string_view title, int width) {

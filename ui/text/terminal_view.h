@@ -1,11 +1,13 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "ui/memory_list_view.h"
+#include "wlan/query_outcome.h"
 
 namespace quorvan {
 
@@ -53,6 +55,14 @@ struct ViewStatus {
   std::string emptyListReason;  // why the list is empty, shown while it has no row; or ""
   bool operator==(const ViewStatus&) const = default;
 };
+
+// How the last query ended, for ViewStatus::lastQuery, in local time: "listed at 14:03:27",
+// "failed at 14:03:27: REASON" (`reason` as the window gives it), `nowMs` (ms since 1970) being
+// when it ended. A replayed query whose line says when it ran (`recordedMs`) tells that time
+// instead, with its date, since a recording may be of any day: "listed at 2026-12-07 19:50:03
+// (recorded)".
+std::string LastQueryText(QueryOutcome outcome, std::string_view reason, int64_t nowMs,
+                          std::optional<int64_t> recordedMs);
 
 // The list laid out for a terminal of `width` x `height` cells: the title line, the header
 // line, the rows, and a status line at the bottom. Columns are as wide as their widest text.

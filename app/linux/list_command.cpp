@@ -43,6 +43,8 @@ int RunList(const Options& options, const Sources& sources, LinuxExtras& extras)
   std::function<void()> beforeEachCycle;
   if (!options.simulate && !replaying)
     beforeEachCycle = [said = false]() mutable { FreshScanBeforeCycle(said); };
+  // A monitor interface needs no scan: it lists what it heard over a round of its channels.
+  if (sources.listen) beforeEachCycle = sources.listen;
   const ListResult result = RunListMode(
       isLastCycle,
       [&sources, &extras](QueryOutcome outcome, std::span<const BssObservation> observations,

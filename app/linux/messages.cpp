@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "ui/ssid_text.h"
@@ -225,6 +226,52 @@ std::string WhyResultsMayBeStale(const FreshScan& scan, std::chrono::millisecond
   return scan.failure.stage == WlanFailure::Stage::kNone
              ? "the scan request failed: " + ErrorText(scan.error)
              : DescribeFailure(scan.failure, scan.error);
+}
+
+std::string DescribeMonitorProblem(const MonitorProblem& problem) {
+  using enum MonitorProblem::Kind;
+  const std::string phy = "phy" + std::to_string(problem.phy);
+  std::string why = "--monitor " + EscapeSsid(problem.interface) + ": ";
+  switch (problem.kind) {
+    case kNone:
+      return {};
+    case kNoInterface:
+      return why + "there is no such interface";
+    case kNoCapability:
+      return why + "listening needs " + problem.capabilities +
+             ", which this process lacks; run it as root";
+    case kNotWireless:
+      return why + "not a Wi-Fi interface that nl80211 knows";
+    case kNoMonitorMode:
+      return why + "its radio " + phy + " cannot make monitor interfaces";
+    case kNoChannels:
+      return why + "its radio " + phy +
+             " may listen on no channel here (every one is disabled or no-IR in this country)";
+    case kChannelNotAllowed: {
+      const int channel = ChannelFromFrequency(problem.mhz * 1000);
+      return "--channels: " +
+             (channel != 0 ? "channel " + std::to_string(channel) + " (" : std::string("(")) +
+             std::to_string(problem.mhz) + " MHz) is not one that " + phy + " of " +
+             EscapeSsid(problem.interface) + " may listen on here";
+    }
+    case kUnreadable:
+      return why + "the kernel's description of its radio " + phy + " cannot be read";
+    case kSystem:
+      return why + problem.step + " failed: " + problem.detail;
+  }
+  return why;
+}
+
+std::string DescribeMonitorPlan(const MonitorPlan& plan) {
+  const auto round = plan.dwell * static_cast<int64_t>(plan.channels);
+  char seconds[32] = "";
+  std::snprintf(seconds, sizeof seconds, "%.1f", static_cast<double>(round.count()) / 1000);
+  return "listening on " + EscapeSsid(plan.listener) +
+         (plan.added ? ", added to phy" + std::to_string(plan.phy) + " for this run"
+                     : " (phy" + std::to_string(plan.phy) + ")") +
+         ": " + std::to_string(plan.channels) +
+         (plan.channels == 1 ? " channel, " : " channels, ") + std::to_string(plan.dwell.count()) +
+         " ms on each, every one every " + seconds + " s";
 }
 
 }  // namespace quorvan

@@ -11,6 +11,7 @@
 
 #include "wlan/linux/diagnosis.h"
 #include "wlan/linux/interface_probe.h"
+#include "wlan/linux/monitor_plan.h"
 #include "wlan/linux/wlan_failure.h"
 #include "wlan/query_outcome.h"
 
@@ -30,6 +31,14 @@ std::string DescribeQueryOutcome(QueryOutcome outcome);
 
 // Why the named interface cannot be watched, naming those that can, or "" when it can.
 std::string RefuseInterface(const InterfaceChoice& choice);
+
+// Why --monitor cannot listen: "--monitor wlan0: its radio phy0 cannot make monitor
+// interfaces".
+std::string DescribeMonitorProblem(const MonitorProblem& problem);
+
+// How a monitor interface listens: "listening on qmon0, added to phy1 for this run: 3
+// channels, 250 ms each, every one every 0.8 s".
+std::string DescribeMonitorPlan(const MonitorPlan& plan);
 
 // The reason the window shows in place of the rows after a query that ended as `outcome`, a
 // sentence without the service's error numbers: "No wireless interface is up (wlan0 is

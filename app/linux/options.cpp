@@ -9,6 +9,7 @@
 
 #include "base/utf8.h"
 #include "ui/ssid_text.h"
+#include "wlan/linux/monitor_plan.h"
 
 namespace quorvan {
 namespace {
@@ -117,6 +118,16 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool has
                     "Replay --scenario or --pcap FACTOR times as fast as real time, the countdown "
                     "included: 10 runs a query every 2 s. Above 0, at most 100.",
                     "FACTOR"});
+  parser.addOption({"monitor",
+                    "Listen to every beacon on the Wi-Fi interface NAME in monitor mode, hopping "
+                    "through its channels, instead of asking for scans; a managed interface gets a "
+                    "monitor interface beside it for the run. Needs CAP_NET_ADMIN and CAP_NET_RAW.",
+                    "NAME"});
+  parser.addOption({"channels",
+                    "The channels --monitor hops through: numbers of 2.4 GHz (1-14) and 5 GHz "
+                    "(32-177) channels, or frequencies in MHz (6 GHz ones: 5975), separated by "
+                    "commas. Default: all that the radio may use here.",
+                    "LIST"});
   parser.addOption({"headless",
                     "Run the scan cycles without a window or a terminal until SIGTERM or SIGINT, "
                     "as a service does; --metrics makes it a sensor for Prometheus."});
@@ -206,6 +217,28 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool has
     if (options.simulate || !options.scenario.empty()) {
       return Refused("--interface chooses a real radio; not with --simulate or --scenario");
     }
+  }
+  if (parser.isSet("monitor")) {
+    options.monitor = ArgumentBytes(parser.value("monitor"));
+    if (options.monitor.empty()) return Refused("--monitor wants an interface");
+    if (options.simulate || !options.scenario.empty() || parser.isSet("pcap") ||
+        parser.isSet("interface")) {
+      return Refused(
+          "--monitor is a source of its own; not with --simulate, --scenario, --pcap or "
+          "--interface");
+    }
+  }
+  if (parser.isSet("channels")) {
+    std::string bad;
+    const auto channels = ParseChannelList(ArgumentBytes(parser.value("channels")), bad);
+    if (!channels) {
+      return Refused(
+          "--channels wants channel numbers (1-14, 32-177) or frequencies in MHz, "
+          "separated by commas; '" +
+          QString::fromStdString(EscapeSsid(bad)) + "' is neither");
+    }
+    if (options.monitor.empty()) return Refused("--channels goes with --monitor");
+    options.channelsMhz = *channels;
   }
   if (options.record == "-" && list) {
     return Refused("--record - would write into the list on standard output; record to a file");

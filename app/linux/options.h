@@ -33,6 +33,8 @@ struct Options {
   std::string record;     // write every query result to this file, "-" for standard output
   std::string interface;  // watch this interface rather than the first one up, or ""
   double speed = 1.0;     // how many times faster than real time a replay's timers run
+  std::string monitor;    // listen on this Wi-Fi interface in monitor mode, or ""
+  std::vector<uint32_t> channelsMhz;     // the channels the monitor hops through; empty: all
   std::optional<ListenAddress> metrics;  // serve the metrics for Prometheus here
 };
 

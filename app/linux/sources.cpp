@@ -9,6 +9,7 @@
 #include "scenario/scenario_file.h"
 #include "ui/ssid_text.h"
 #include "wlan/linux/interface_probe.h"
+#include "wlan/linux/monitor_service.h"
 #include "wlan/linux/nl80211_service.h"
 #include "wlan/linux/pcap_capture.h"
 #include "wlan/linux/scenario_service.h"
@@ -73,6 +74,22 @@ bool InstallCapture(const std::string& path, Sources& sources) {
   return true;
 }
 
+// A monitor interface, set up and checked before anything runs; one line says how it listens.
+bool InstallMonitor(const Options& options, Sources& sources) {
+  MonitorProblem problem;
+  const std::shared_ptr<MonitorService> monitor =
+      StartMonitor(options.monitor, options.channelsMhz, problem);
+  if (!monitor) {
+    Say(DescribeMonitorProblem(problem));
+    return false;
+  }
+  Say(DescribeMonitorPlan(monitor->Plan()));
+  sources.listen = [monitor] { monitor->WaitForRound(); };
+  sources.monitor = std::shared_ptr<void>(nullptr, [monitor](void*) { monitor->Stop(); });
+  ExchangeWlanService(monitor);
+  return true;
+}
+
 }  // namespace
 
 int Sources::RecordingStatus() const {
@@ -89,6 +106,8 @@ std::optional<Sources> InstallSources(const Options& options) {
     if (!InstallReplay(options.scenario, sources)) return std::nullopt;
   } else if (!options.pcap.empty()) {
     if (!InstallCapture(options.pcap, sources)) return std::nullopt;
+  } else if (!options.monitor.empty()) {
+    if (!InstallMonitor(options, sources)) return std::nullopt;
   } else {
     if (!options.interface.empty()) {
       const std::string refused = RefuseInterface(ProbeInterface(options.interface));

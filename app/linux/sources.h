@@ -19,6 +19,11 @@ struct Sources {
   // For a replay: true while a line follows the one the next query gets.
   std::function<bool()> moreAfterNextQuery;
   std::shared_ptr<QueryRecorder> recorder;
+  // A monitor interface: listens until every channel has been heard once more (before each
+  // --list cycle), and stops and deletes the interface it added once the last copy of the
+  // sources is gone.
+  std::function<void()> listen;
+  std::shared_ptr<void> monitor;
 
   // 0, or 1 after saying on standard error why the recording stopped half way.
   int RecordingStatus() const;

@@ -9,9 +9,7 @@
 #include <optional>
 #include <span>
 
-#include "ieee80211/elements.h"
-#include "wlan/link_quality.h"
-#include "wlan/linux/file_time.h"
+#include "wlan/linux/frame_observation.h"
 
 namespace quorvan {
 namespace {
@@ -48,32 +46,6 @@ uint64_t BssidKey(const std::array<uint8_t, 6>& bssid) {
   uint64_t key = 0;
   for (uint8_t byte : bssid) key = (key << 8) | byte;
   return key;
-}
-
-BssObservation ObservationOf(int64_t timeUs, const CapturedFrame& frame) {
-  BssObservation bss;
-  bss.bssid = frame.bssid;
-  ieee80211::ElementReader reader(frame.elements);
-  ieee80211::Element element;
-  while (reader.Next(element)) {
-    if (element.id == ieee80211::kElementSsid) {
-      std::copy_n(element.data.begin(), std::min(element.data.size(), bss.ssid.size()),
-                  bss.ssid.begin());
-      break;
-    }
-  }
-  // Without a signal the frame says nothing of strength: 0 dBm, as a scenario BSS without
-  // "rssi" has, and the quality that follows from it.
-  bss.rssi = frame.signalDbm.value_or(0);
-  bss.linkQuality = LinkQualityFromRssi(bss.rssi);
-  bss.timestamp = frame.timestamp;
-  bss.hostTimestamp = static_cast<uint64_t>(static_cast<int64_t>(kFileTimeUnixEpoch) + timeUs * 10);
-  bss.centerFrequency = frame.frequencyKhz != 0 ? frame.frequencyKhz
-                                                : ieee80211::FrequencyFromElements(frame.elements);
-  bss.beaconPeriod = frame.beaconInterval;
-  bss.capability = frame.capability;
-  bss.ies.assign(frame.elements.begin(), frame.elements.end());
-  return bss;
 }
 
 }  // namespace
@@ -128,9 +100,9 @@ bool CaptureWindows::Add(int64_t timeUs, const CapturedFrame& frame) {
   std::vector<BssObservation>& bsses = windows_.back().bsses;
   const auto [at, inserted] = positions_.try_emplace(BssidKey(frame.bssid), bsses.size());
   if (inserted) {
-    bsses.push_back(ObservationOf(timeUs, frame));
+    bsses.push_back(ObservationOfFrame(timeUs, frame));
   } else {
-    bsses[at->second] = ObservationOf(timeUs, frame);
+    bsses[at->second] = ObservationOfFrame(timeUs, frame);
   }
   return true;
 }

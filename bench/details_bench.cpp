@@ -40,26 +40,25 @@ std::vector<BssSnapshot> Snapshots(int n) {
   return snapshots;
 }
 
+// One scan cycle as the program runs it, the details kept beside the table.
+void CycleWithDetails(NetworkTable& table, DetailsStore& store, const BssSnapshot& snapshot) {
+  AdvanceHistory(table);
+  MergeBssList(table, snapshot);
+  store.Record(QueryOutcome::kListed, snapshot);
+  UpdateActivity(table);
+  store.Retain(table);
+}
+
 void BM_ScanCycleWithDetails(benchmark::State& state) {
   const auto snapshots = Snapshots(static_cast<int>(state.range(0)));
   NetworkTable table;
   DetailsStore store;
-  for (const auto& s : snapshots) {
-    AdvanceHistory(table);
-    MergeBssList(table, s);
-    store.Record(QueryOutcome::kListed, s);
-    UpdateActivity(table);
-    store.Retain(table);
-  }
+  for (const auto& s : snapshots) CycleWithDetails(table, store, s);
   std::size_t k = 0;
   const uint64_t decodesBefore = store.DecodeCount();
   for (auto _ : state) {
     const BssSnapshot& snapshot = snapshots[k++ % snapshots.size()];
-    AdvanceHistory(table);
-    MergeBssList(table, snapshot);
-    store.Record(QueryOutcome::kListed, snapshot);
-    UpdateActivity(table);
-    store.Retain(table);
+    CycleWithDetails(table, store, snapshot);
     benchmark::DoNotOptimize(store.size());
   }
   state.counters["records"] = static_cast<double>(table.size());
@@ -75,24 +74,14 @@ void BM_ScanCycleWithDetailsFreshQuery(benchmark::State& state) {
   const auto snapshots = Snapshots(static_cast<int>(state.range(0)));
   NetworkTable table;
   DetailsStore store;
-  for (const auto& s : snapshots) {
-    AdvanceHistory(table);
-    MergeBssList(table, s);
-    store.Record(QueryOutcome::kListed, s);
-    UpdateActivity(table);
-    store.Retain(table);
-  }
+  for (const auto& s : snapshots) CycleWithDetails(table, store, s);
   std::size_t k = 0;
   BssSnapshot fresh;
   for (auto _ : state) {
     state.PauseTiming();
     fresh = snapshots[k++ % snapshots.size()];
     state.ResumeTiming();
-    AdvanceHistory(table);
-    MergeBssList(table, fresh);
-    store.Record(QueryOutcome::kListed, fresh);
-    UpdateActivity(table);
-    store.Retain(table);
+    CycleWithDetails(table, store, fresh);
     benchmark::DoNotOptimize(store.size());
   }
   state.counters["bsses"] = static_cast<double>(store.size());

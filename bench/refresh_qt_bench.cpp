@@ -48,12 +48,3 @@ BENCHMARK(BM_RefreshListQt)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond
 
 }  // namespace
 }  // namespace quorvan
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication application(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

@@ -80,10 +80,16 @@ void ListeningSocketOptions(socket_t sock) {
   setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
 }
 
+// The listening socket, to give it a longer backlog than the library's 5.
+class Server final : public httplib::Server {
+ public:
+  socket_t ListeningSocket() const { return svr_sock_; }
+};
+
 }  // namespace
 
 struct MetricsServer::State {
-  httplib::Server server;
+  Server server;
   std::atomic<bool> stopping{false};
   std::thread listening;
   int port = 0;
@@ -95,7 +101,7 @@ std::unique_ptr<MetricsServer> MetricsServer::Start(const ListenAddress& address
                                                     const MetricsBoard& board, std::string& error,
                                                     ServerLimits limits) {
   auto state = std::make_unique<State>();
-  httplib::Server& server = state->server;
+  Server& server = state->server;
   const std::atomic<bool>& stopping = state->stopping;
   server.new_task_queue = [limits, &stopping] {
     return new BoundedTaskQueue(limits.threads, limits.waiting, stopping);
@@ -127,6 +133,8 @@ std::unique_ptr<MetricsServer> MetricsServer::Start(const ListenAddress& address
             (errno != 0 ? std::strerror(errno) : "the address cannot be used");
     return nullptr;
   }
+  // Listening again only sets the backlog: past it the kernel lets new connections wait.
+  listen(server.ListeningSocket(), limits.backlog);
   state->port = address.port;
   State* running = state.get();
   state->listening = std::thread([running] { running->server.listen_after_bind(); });

@@ -13,8 +13,11 @@ namespace quorvan {
 
 // How much the server may hold at once, whatever its clients do.
 struct ServerLimits {
-  int threads = 4;         // requests served at the same time
-  int waiting = 16;        // accepted connections waiting for a thread; past it none is accepted
+  // Connections served at the same time: each holds a thread while it waits for its request, so
+  // idle connections are let go after idleSeconds, so many at a time.
+  int threads = 32;
+  int waiting = 64;        // accepted connections waiting for a thread; past it none is accepted
+  int backlog = 128;       // connections the kernel holds before they are accepted
   int timeoutSeconds = 5;  // to read a request, to write a response
   int idleSeconds = 1;     // a connection waiting for its next request, the first included
   int requestsPerConnection = 100;

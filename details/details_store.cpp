@@ -63,8 +63,10 @@ DetailsStore::DetailsStore(const ieee80211::OuiRegistry* registry) : registry_(r
 
 uint64_t DetailsStore::Key(const std::array<uint8_t, 6>& bssid) { return Index::Key(bssid); }
 
-void DetailsStore::Record(QueryOutcome outcome, std::span<const BssObservation> observations) {
+void DetailsStore::Record(QueryOutcome outcome, std::span<const BssObservation> observations,
+                          std::optional<int64_t> timeMs) {
   ++cycle_;  // every history now ends in a cycle not seen, until a reading says otherwise
+  cycleTimes_[cycle_ % kSignalHistoryCycles] = timeMs.value_or(INT64_MIN);
   if (outcome != QueryOutcome::kListed) return;
 
   // At 10,000 BSSes each observation's index slot, its BSS and the elements of both lie far
@@ -133,6 +135,17 @@ void DetailsStore::Record(QueryOutcome outcome, std::span<const BssObservation> 
       ++decodes_;
     }
   }
+}
+
+std::optional<int64_t> DetailsStore::CycleTimeMs(int cyclesAgo) const {
+  if (cyclesAgo < 0 || cyclesAgo >= kSignalHistoryCycles ||
+      static_cast<uint64_t>(cyclesAgo) >= cycle_) {
+    return std::nullopt;
+  }
+  const int64_t time =
+      cycleTimes_[(cycle_ - static_cast<uint64_t>(cyclesAgo)) % kSignalHistoryCycles];
+  if (time == INT64_MIN) return std::nullopt;
+  return time;
 }
 
 void DetailsStore::Drop(std::size_t at) {

@@ -94,8 +94,14 @@ class DetailsStore {
   // each observation is folded in, a BSS listed twice taking its last report as the table's merge
   // does. A failed query has no observations, so it only ages the histories. Elements are decoded
   // again only when a BSS's elements, capability or frequency changed; a report without elements
-  // keeps the last ones known.
-  void Record(QueryOutcome outcome, std::span<const BssObservation> observations);
+  // keeps the last ones known. `timeMs`, when given, is when the query ran (ms since 1970, UTC):
+  // the cycle's place on the signal graph's time axis.
+  void Record(QueryOutcome outcome, std::span<const BssObservation> observations,
+              std::optional<int64_t> timeMs = std::nullopt);
+
+  // When the cycle `cyclesAgo` cycles before the last one ran (0: the last), as Record was
+  // told; nothing where it was not, or for a cycle older than the histories keep.
+  std::optional<int64_t> CycleTimeMs(int cyclesAgo) const;
 
   // Drops every BSS whose record `table` no longer holds: call after the cycle's eviction.
   void Retain(const NetworkTable& table);
@@ -122,6 +128,8 @@ class DetailsStore {
 
   const ieee80211::OuiRegistry* registry_;
   uint64_t cycle_ = 0;  // the number of the last query's cycle, 1 for the first
+  // When each of the last cycles ran, indexed as the histories' points; INT64_MIN: not told.
+  std::array<int64_t, kSignalHistoryCycles> cycleTimes_ = {};
   // The BSSes side by side, so that the pass of every cycle over all of them walks memory in
   // order; a BSS dropped is replaced by the last one.
   std::vector<BssInfo> bsses_;

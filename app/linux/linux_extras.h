@@ -4,7 +4,9 @@
 // told every query and every eviction, and the list's cells written from them. The Windows
 // program has none of it.
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 
 #include "details/details_cells.h"
@@ -22,9 +24,11 @@ class LinuxExtras {
   LinuxExtras(const LinuxExtras&) = delete;
   LinuxExtras& operator=(const LinuxExtras&) = delete;
 
-  // For the query listener: every query's outcome and observations.
-  void Heard(QueryOutcome outcome, std::span<const BssObservation> observations) {
-    store_.Record(outcome, observations);
+  // For the query listener: every query's outcome and observations, and when it ran (ms since
+  // 1970: a replayed line's own time, else the clock's).
+  void Heard(QueryOutcome outcome, std::span<const BssObservation> observations,
+             std::optional<int64_t> timeMs = std::nullopt) {
+    store_.Record(outcome, observations, timeMs);
   }
 
   // For a front end's host (MainWindowHost::TableUpdated): the table after each eviction.

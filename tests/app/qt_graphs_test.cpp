@@ -16,9 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "details/details_store.h"
 #include "tests/ieee80211/sample_beacons.h"
+#include "tests/support/observations.h"
 #include "ui/qt/channel_map.h"
 #include "ui/qt/details_pane.h"
+#include "ui/qt/pane_from_store.h"
 #include "ui/qt/signal_graph.h"
 
 namespace quorvan {
@@ -93,6 +96,69 @@ TEST(SignalGraph, ClampsToTheAxis) {
   EXPECT_TRUE(InkNear(image, SignalGraph::PointAt(image.size(), 30, -100), GraphColor(1)));
   const QRect plot = SignalGraph::PlotArea(image.size());
   EXPECT_FALSE(InkNear(image, QPointF(plot.center().x(), plot.top() - 6), GraphColor(0), 2));
+}
+
+// The time axis, as the store hears the queries: a replayed survey's recorded times (local
+// time, an hour east of UTC here), the clock's in a fast replay of a file without times (two
+// seconds apart), a run of a few minutes (the ticks before it go on at its pace), and no times
+// at all (minutes ago).
+TEST(SignalGraph, TimeAxisTellsWhenTheCyclesRan) {
+  const QByteArray savedZone = qgetenv("TZ");
+  qputenv("TZ", "CET-1");
+  constexpr int64_t kSurveyStart = 1'796'671'200'000;  // 2026-12-07T19:20:00Z
+  const struct {
+    const char* what;
+    int queries;
+    std::optional<int64_t> firstMs;
+    int64_t stepMs;
+    std::vector<QString> labels;  // newest first
+  } cases[] = {
+      {"a 30-minute survey",
+       91,
+       kSurveyStart,
+       20'000,
+       {"20:50", "20:45", "20:40", "20:35", "20:30", "20:25", "20:20"}},
+      {"the clock in a fast replay",
+       95,
+       kSurveyStart,
+       2'000,
+       {"20:23:08", "20:22:38", "20:22:08", "20:21:38", "20:21:08", "20:20:38", "20:20:08"}},
+      {"a few minutes",
+       10,
+       kSurveyStart,
+       20'000,
+       {"20:23", "20:18", "20:13", "20:08", "20:03", "19:58", "19:53"}},
+      {"no times", 91, std::nullopt, 0, {"0", "5", "10", "15", "20", "25", "30"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    DetailsStore store;
+    std::vector<ListedNetwork> rows = {{"00 1A 2B 3C 00 01", "cafe", true}};
+    for (int query = 0; query < c.queries; ++query) {
+      const BssObservation heard = testing::Observation(1, "cafe", -50 - query % 7);
+      std::optional<int64_t> at;
+      if (c.firstMs) at = *c.firstMs + query * c.stepMs;
+      store.Record(QueryOutcome::kListed, {&heard, 1}, at);
+    }
+    const PaneContent content = PaneContentFromStore(store, rows);
+    ASSERT_EQ(content.series.size(), 1u);
+    ASSERT_EQ(content.signalTimes.size(), std::size_t{kSignalHistoryCycles});
+    EXPECT_EQ(
+        content.signalTimes.back(),
+        c.firstMs ? std::optional<int64_t>(*c.firstMs + (c.queries - 1) * c.stepMs) : std::nullopt);
+    EXPECT_EQ(SignalGraph::TickLabels(content.signalTimes), c.labels);
+    SignalGraph graph;
+    graph.resize(900, 320);
+    graph.SetSeries(content.series, content.signalTimes);
+    const QImage image = graph.Render();
+    EXPECT_TRUE(InkNear(image, SignalGraph::PointAt(image.size(), 0, -50 - (c.queries - 1) % 7),
+                        GraphColor(0)));
+  }
+  if (savedZone.isNull()) {
+    qunsetenv("TZ");
+  } else {
+    qputenv("TZ", savedZone);
+  }
 }
 
 // The palette tells ten lines apart before it repeats.

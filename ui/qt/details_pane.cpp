@@ -78,7 +78,7 @@ void DetailsPane::Show(PaneContent content) {
     }
     stack_->setCurrentWidget(table_);
   }
-  signal_->SetSeries(std::move(content.series));
+  signal_->SetSeries(std::move(content.series), std::move(content.signalTimes));
   channels_->SetShapes(std::move(content.shapes));
 }
 

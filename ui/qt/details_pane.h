@@ -42,6 +42,7 @@ struct PaneContent {
   bool anySelected = false;
   std::optional<NetworkDetails> details;  // of the first selected row
   std::vector<SignalSeries> series;
+  SignalTimes signalTimes;  // when the series' cycles ran
   std::vector<ChannelShape> shapes;
 };
 

@@ -61,6 +61,9 @@ PaneContent PaneContentFromStore(const DetailsStore& store, std::span<const List
     content.series.push_back(SeriesOf(*followed[i].first, *followed[i].second));
     colorOf.emplace(followed[i].second, static_cast<int>(i));
   }
+  for (int ago = kSignalHistoryCycles - 1; ago >= 0; --ago) {
+    content.signalTimes.push_back(store.CycleTimeMs(ago));
+  }
   // Access points of one network share its name: the legend tells them apart by the end of
   // their MAC, and names the hidden ones.
   for (std::size_t i = 0; i < content.series.size(); ++i) {

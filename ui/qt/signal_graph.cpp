@@ -1,9 +1,13 @@
 #include "ui/qt/signal_graph.h"
 
+#include <QDateTime>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <utility>
 
 namespace quorvan {
 namespace {
@@ -27,9 +31,50 @@ SignalGraph::SignalGraph(QWidget* parent) : GraphWidget(parent) {
   setMinimumSize(320, 160);
 }
 
-void SignalGraph::SetSeries(std::vector<SignalSeries> series) {
+void SignalGraph::SetSeries(std::vector<SignalSeries> series, SignalTimes times) {
   series_ = std::move(series);
+  times_ = std::move(times);
   update();
+}
+
+std::vector<QString> SignalGraph::TickLabels(const SignalTimes& times) {
+  const int cyclesPerTick = kMinutesPerTick * 60 / kCycleSeconds;
+  // The cycles whose time is known, as (cycles ago, time), newest first.
+  std::vector<std::pair<int, int64_t>> known;
+  for (std::size_t i = times.size(); i-- > 0;) {
+    if (times[i]) known.emplace_back(static_cast<int>(times.size() - 1 - i), *times[i]);
+  }
+  std::vector<QString> labels;
+  if (known.empty()) {
+    for (int ago = 0; ago <= kCycles; ago += cyclesPerTick) {
+      labels.push_back(QString::number(ago * kCycleSeconds / 60));
+    }
+    return labels;
+  }
+  // The known cycles' pace, for ticks before the first of them or between silences.
+  const auto& [newestAgo, newestMs] = known.front();
+  const auto& [oldestAgo, oldestMs] = known.back();
+  const double msPerCycle = oldestAgo > newestAgo
+                                ? double(newestMs - oldestMs) / (oldestAgo - newestAgo)
+                                : kCycleSeconds * 1000.0;
+  std::vector<int64_t> tickMs;
+  for (int ago = 0; ago <= kCycles; ago += cyclesPerTick) {
+    const auto nearest =
+        std::min_element(known.begin(), known.end(), [ago](const auto& a, const auto& b) {
+          return std::abs(a.first - ago) < std::abs(b.first - ago);
+        });
+    tickMs.push_back(nearest->second -
+                     static_cast<int64_t>(std::llround((ago - nearest->first) * msPerCycle)));
+  }
+  const auto format = [&](const QString& pattern) {
+    labels.clear();
+    for (const int64_t ms : tickMs) {
+      labels.push_back(QDateTime::fromMSecsSinceEpoch(ms).toString(pattern));
+    }
+    return std::adjacent_find(labels.begin(), labels.end()) == labels.end();
+  };
+  if (!format(QStringLiteral("HH:mm"))) format(QStringLiteral("HH:mm:ss"));
+  return labels;
 }
 
 QRect SignalGraph::PlotArea(QSize size) {
@@ -63,21 +108,24 @@ void SignalGraph::Paint(QPainter& painter, QSize size) const {
                      Qt::AlignRight | Qt::AlignVCenter, QString::number(dbm));
   }
   const int cyclesPerTick = kMinutesPerTick * 60 / kCycleSeconds;
+  const std::vector<QString> labels = TickLabels(times_);
   for (int ago = 0; ago <= kCycles; ago += cyclesPerTick) {
     const double x = PointAt(size, ago, 0).x();
     painter.setPen(gridColor);
     painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
     painter.setPen(textColor);
     // The end labels stay inside the plot's width, clear of the dBm labels.
-    const QString minutes = QString::number(ago * kCycleSeconds / 60);
-    const double width = metrics.horizontalAdvance(minutes);
+    const QString& label = labels[static_cast<std::size_t>(ago / cyclesPerTick)];
+    const double width = metrics.horizontalAdvance(label);
     const double left = ago == 0 ? x - width : ago >= kCycles ? x : x - width / 2;
     painter.drawText(QRectF(left, plot.bottom() + 2, width + 1, metrics.height()),
-                     Qt::AlignLeft | Qt::AlignVCenter, minutes);
+                     Qt::AlignLeft | Qt::AlignVCenter, label);
   }
+  const bool timed =
+      std::any_of(times_.begin(), times_.end(), [](const auto& t) { return t.has_value(); });
   painter.drawText(
       QRectF(plot.left(), plot.bottom() + 2 + metrics.height(), plot.width(), metrics.height()),
-      Qt::AlignCenter, "minutes ago");
+      Qt::AlignCenter, timed ? "local time" : "minutes ago");
   painter.save();
   painter.translate(10, plot.center().y());
   painter.rotate(-90);

@@ -4,6 +4,7 @@
 
 #include <QRect>
 #include <QString>
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -18,6 +19,10 @@ struct SignalSeries {
   std::vector<std::optional<int>> dbm;
 };
 
+// When the last cycles ran (ms since 1970, UTC), oldest first, the last being the newest cycle,
+// the one every series ends in; nothing for a cycle whose time is not known.
+using SignalTimes = std::vector<std::optional<int64_t>>;
+
 class SignalGraph final : public GraphWidget {
  public:
   // Cycles the time axis spans, and seconds per cycle: 90 of 20 s, half an hour.
@@ -27,8 +32,17 @@ class SignalGraph final : public GraphWidget {
   explicit SignalGraph(QWidget* parent = nullptr);
 
   // Series i is drawn in GraphColor(i); only the newest kCycles points of each are drawn.
-  void SetSeries(std::vector<SignalSeries> series);
+  // `times` labels the time axis (see TickLabels).
+  void SetSeries(std::vector<SignalSeries> series, SignalTimes times = {});
   const std::vector<SignalSeries>& Series() const { return series_; }
+
+  // The time axis's labels, one every five minutes' worth of cycles from the newest cycle (at
+  // the right edge) back to kCycles ago. Where `times` says when cycles ran (the times a
+  // replayed recording kept, else the clock's), each is the local time of day of the cycle at
+  // its tick ("19:45"), with seconds where two would read alike (a fast replay without
+  // recorded times); a tick beyond the known cycles goes on at their pace. Without times, the
+  // minutes ago ("30" ... "0"), as 20 s cycles make them.
+  static std::vector<QString> TickLabels(const SignalTimes& times);
 
   void Paint(QPainter& painter, QSize size) const override;
 
@@ -39,6 +53,7 @@ class SignalGraph final : public GraphWidget {
 
  private:
   std::vector<SignalSeries> series_;
+  SignalTimes times_;
 };
 
 }  // namespace quorvan

@@ -6,11 +6,12 @@
 
 #include <QApplication>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,7 @@
 #include "app/qt/quorvan_dialog.h"
 #include "app/text/terminal_app.h"
 #include "ui/ssid_text.h"
+#include "ui/text/terminal_view.h"
 #include "wlan/linux/diagnosis.h"
 #include "wlan/wlan_access.h"
 
@@ -36,18 +38,6 @@ bool HasDisplay() {
     return value != nullptr && *value != '\0';
   };
   return set("DISPLAY") || set("WAYLAND_DISPLAY");
-}
-
-// The local time of day, "14:03:27".
-std::string ClockTime() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local = {};
-  char text[16] = "";
-  if (localtime_r(&now, &local) == nullptr ||
-      std::strftime(text, sizeof text, "%H:%M:%S", &local) == 0) {
-    return "?";
-  }
-  return text;
 }
 
 // The source as the metrics name it.
@@ -116,15 +106,17 @@ int main(int argc, char** argv) {
                                           std::span<const BssObservation> observations,
                                           std::string_view interfaceName) {
     if (sources->tell) sources->tell(outcome, observations, interfaceName);
-    extras.Heard(outcome, observations);
+    // When the query ran: its replayed line's time where the line says, else now.
+    const int64_t nowMs = WallClockMs();
+    const std::optional<int64_t> recordedMs =
+        sources->recordedTime ? sources->recordedTime() : std::nullopt;
+    extras.Heard(outcome, observations, recordedMs.value_or(nowMs));
     if (sensor) sensor->QueryEnded(outcome, interfaceName, UnixSeconds());
     status.emptyListReason = EmptyListReason(
         outcome, replaying ? std::function<WlanDiagnosis()>() : DiagnoseWlanService);
     status.interfaceName =
         EscapeSsid(interfaceName.empty() ? options.interface : std::string(interfaceName));
-    status.lastQuery = outcome == QueryOutcome::kListed
-                           ? "listed at " + ClockTime()
-                           : "failed at " + ClockTime() + ": " + status.emptyListReason;
+    status.lastQuery = LastQueryText(outcome, status.emptyListReason, nowMs, recordedMs);
   });
 
   if (options.frontEnd == FrontEnd::kHeadless) {

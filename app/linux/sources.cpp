@@ -1,5 +1,6 @@
 #include "app/linux/sources.h"
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -38,8 +39,9 @@ bool InstallReplay(const std::string& path, Sources& sources) {
   auto service = file.linesKept ? std::make_unique<ScenarioService>(std::move(file.lines), shownAs)
                                 : std::make_unique<ScenarioService>(std::move(file.text), shownAs);
   sources.tell = service->QueryEndListener();
-  SetWlanService(std::move(service));
+  sources.recordedTime = service->ServedTime();
   sources.moreAfterNextQuery = service->MoreAfterNextQuery();
+  SetWlanService(std::move(service));
   return true;
 }
 
@@ -69,8 +71,9 @@ bool InstallCapture(const std::string& path, Sources& sources) {
   };
   auto service = std::make_unique<ScenarioService>(std::move(read), shownAs);
   sources.tell = service->QueryEndListener();
-  SetWlanService(std::move(service));
+  sources.recordedTime = service->ServedTime();
   sources.moreAfterNextQuery = service->MoreAfterNextQuery();
+  SetWlanService(std::move(service));
   return true;
 }
 
@@ -91,6 +94,11 @@ bool InstallMonitor(const Options& options, Sources& sources) {
 }
 
 }  // namespace
+
+int64_t WallClockMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
 
 int Sources::RecordingStatus() const {
   if (!recorder || recorder->WriteError().empty()) return 0;
@@ -130,11 +138,14 @@ std::optional<Sources> InstallSources(const Options& options) {
       Say(error);
       return std::nullopt;
     }
-    sources.tell = [replay = std::move(sources.tell), recorder = sources.recorder](
-                       QueryOutcome outcome, std::span<const BssObservation> observations,
-                       std::string_view interfaceName) {
+    // A replay's recording keeps the times its lines were recorded at, and none where they
+    // had none, so that it is the file replayed; a live source's keeps the clock's.
+    sources.tell = [replay = std::move(sources.tell), recorder = sources.recorder,
+                    recorded = sources.recordedTime](QueryOutcome outcome,
+                                                     std::span<const BssObservation> observations,
+                                                     std::string_view interfaceName) {
       if (replay) replay(outcome, observations, interfaceName);
-      recorder->Record(outcome, observations);
+      recorder->Record(outcome, observations, recorded ? recorded() : WallClockMs());
     };
   }
   return sources;

@@ -4,6 +4,7 @@
 // result goes besides the table (the replay's own bookkeeping, a recording), as the command
 // line asks.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -19,6 +20,9 @@ struct Sources {
   // For a replay: true while a line follows the one the next query gets.
   std::function<bool()> moreAfterNextQuery;
   std::shared_ptr<QueryRecorder> recorder;
+  // For a replay: when the query `tell` heard last ran, as its line says (nothing where it does
+  // not say). Empty for the other sources, whose queries run as they are heard.
+  std::function<std::optional<int64_t>()> recordedTime;
   // A monitor interface: listens until every channel has been heard once more (before each
   // --list cycle), and stops and deletes the interface it added once the last copy of the
   // sources is gone.
@@ -28,6 +32,9 @@ struct Sources {
   // 0, or 1 after saying on standard error why the recording stopped half way.
   int RecordingStatus() const;
 };
+
+// Now, in ms since 1970 (UTC): when a live source's query ran.
+int64_t WallClockMs();
 
 // Installs the WLAN service the options choose, the whole scenario checked first, and opens the
 // recording. Where that cannot be done it says why on standard error and returns nothing: the

@@ -39,7 +39,10 @@ case "$2" in
   round-trip)
     "$program" --list --simulate=7 --cycles 25 --record "$scratch/1.jsonl" >"$scratch/1.out" || fail "record"
     "$program" --list --scenario "$scratch/1.jsonl" --record "$scratch/2.jsonl" >"$scratch/2.out" || fail "replay"
+    # One query a line, each saying when it ran; the replay records the same times.
     [[ $(wc -l <"$scratch/1.jsonl") -eq 25 && $(wc -l <"$scratch/1.out") -gt 10 ]] || fail "too little"
+    [[ $(grep -c '^{"time":"20[0-9-]*T[0-9:]*\.[0-9]\{3\}Z","bsses":\[' "$scratch/1.jsonl") -eq 25 ]] ||
+      fail "a line without its time: $(head -c 200 "$scratch/1.jsonl")"
     diff -u "$scratch/1.out" "$scratch/2.out" || fail "replay shows another list"
     diff -u "$scratch/1.jsonl" "$scratch/2.jsonl" || fail "replay recorded other results"
     ;;

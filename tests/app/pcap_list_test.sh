@@ -2,8 +2,9 @@
 # `quorvan --pcap FILE` as a script sees it. Usage: pcap_list_test.sh QUORVAN MODE
 #   list      golden/pcap/capture.pcap gives capture-pcap.out on stdout, capture-pcap.err on stderr,
 #             and exit 0; the same from standard input with --pcap -
-#   record    --record turns it into the query results of capture-pcap.jsonl, which --scenario
-#             replays to the same list
+#   record    --record turns it into the query results of capture-pcap.jsonl, each window at
+#             the capture time it starts at, which --scenario replays to the same list and
+#             records again as it was
 #   torn      a capture cut inside its last frame: one warning, the frames before it listed
 #   refused   an Ethernet capture and a file that is no capture: exit 2 and one line, nothing run
 set -uo pipefail
@@ -32,10 +33,11 @@ case "$2" in
   record)
     "$program" --list --pcap capture.pcap --record "$scratch/rec.jsonl" >"$scratch/out" 2>/dev/null ||
       fail "record"
-    grep -v '^#' "$scratch/rec.jsonl" >"$scratch/queries.jsonl"
-    diff -u capture-pcap.jsonl "$scratch/queries.jsonl" || fail "recorded other query results"
-    "$program" --list --scenario "$scratch/rec.jsonl" >"$scratch/replay.out" || fail "replay"
+    diff -u capture-pcap.jsonl "$scratch/rec.jsonl" || fail "recorded other query results"
+    "$program" --list --scenario "$scratch/rec.jsonl" --record "$scratch/again.jsonl" \
+      >"$scratch/replay.out" || fail "replay"
     diff -u capture-pcap.out "$scratch/replay.out" || fail "the recording replays to another list"
+    cmp "$scratch/rec.jsonl" "$scratch/again.jsonl" || fail "the replay recorded other times"
     ;;
   torn)
     size=$(wc -c <capture.pcap)

@@ -57,10 +57,10 @@ namespace {
 // capture tools show as the capture's start. (The last frame's time would leave an empty
 // window without one, and move with frames stamped out of order.) Nothing where the time is
 // beyond what a scenario line can hold.
-std::optional<int64_t> WindowStartMs(int64_t firstUs, int lineNumber) {
+std::optional<int64_t> WindowStartMs(int64_t firstUs, std::size_t index) {
   constexpr int64_t kLatestUs = kScenarioLatestMs * 1000;
   if (firstUs < kScenarioEarliestMs * 1000 || firstUs > kLatestUs) return std::nullopt;
-  const int64_t startUs = firstUs + int64_t{lineNumber - 1} * kCaptureWindowUs;
+  const int64_t startUs = firstUs + static_cast<int64_t>(index) * kCaptureWindowUs;
   if (startUs > kLatestUs) return std::nullopt;
   return startUs / 1000 - (startUs % 1000 < 0 ? 1 : 0);
 }
@@ -71,7 +71,7 @@ bool CaptureWindows::Reach(int64_t timeUs) {
   if (windows_.empty() && taken_ == 0) {
     firstUs_ = timeUs;
     windows_.emplace_back().lineNumber = 1;
-    windows_.back().timeMs = WindowStartMs(firstUs_, 1);
+    windows_.back().timeMs = WindowStartMs(firstUs_, 0);
     return true;
   }
   if (timeUs - firstUs_ < 0) return true;  // stamped before the first frame: the last window
@@ -79,7 +79,7 @@ bool CaptureWindows::Reach(int64_t timeUs) {
   if (index >= kCaptureMaxWindows) return false;
   while (taken_ + windows_.size() <= index) {
     windows_.emplace_back().lineNumber = static_cast<int>(taken_ + windows_.size());
-    windows_.back().timeMs = WindowStartMs(firstUs_, windows_.back().lineNumber);
+    windows_.back().timeMs = WindowStartMs(firstUs_, taken_ + windows_.size() - 1);
     positions_.clear();
   }
   return true;

@@ -40,13 +40,19 @@ const char* FormatName(ListFormat format) {
   return "?";
 }
 
+std::string ChannelsText(const std::vector<uint32_t>& mhz) {
+  std::string text;
+  for (uint32_t one : mhz) text += (text.empty() ? "" : ",") + std::to_string(one);
+  return text;
+}
+
 // Every field, so that a row compares all of them and a failure shows which.
 std::string Describe(const Options& o) {
   return "simulate=" + std::to_string(o.simulate) + " seed=" + std::to_string(o.seed) +
          " front=" + FrontEndName(o.frontEnd) + " cycles=" + std::to_string(o.cycles) +
          " format=" + FormatName(o.format) + " scenario=[" + o.scenario + "] record=[" + o.record +
          "] interface=[" + o.interface + "] speed=" + std::to_string(o.speed) + " pcap=[" + o.pcap +
-         "] metrics=[" +
+         "] monitor=[" + o.monitor + " " + ChannelsText(o.channelsMhz) + "] metrics=[" +
          (o.metrics ? o.metrics->host + "]:" + std::to_string(o.metrics->port) : "]");
 }
 
@@ -99,6 +105,11 @@ struct Want {
   }
   Want& Speed(double speed) {
     options.speed = speed;
+    return *this;
+  }
+  Want& Monitor(std::string name, std::vector<uint32_t> mhz = {}) {
+    options.monitor = std::move(name);
+    options.channelsMhz = std::move(mhz);
     return *this;
   }
   Want& Metrics(std::string host, uint16_t port) {
@@ -155,6 +166,14 @@ TEST(CommandLine, AcceptedOptions) {
       {{"--interface=wlan0", "--list"}, true, Want().Front(kList).Interface("wlan0")},
       {{"--scenario", "s.jsonl", "--speed", "10"}, true, Want().Scenario("s.jsonl").Speed(10)},
       {{"--pcap", "a.pcap", "--speed", "10"}, true, Want().Pcap("a.pcap").Speed(10)},
+      {{"--monitor", "wlan0"}, true, Want().Monitor("wlan0")},
+      {{"--list", "--monitor=mon0", "--channels", "1,36,5975,1", "--cycles", "2", "--record",
+        "r.jsonl"},
+       false,
+       Want().Front(kList).Cycles(2).Record("r.jsonl").Monitor("mon0", {2412, 5180, 5975})},
+      {{"--monitor", "wlan1", "--channels=14"},
+       false,
+       Want().Front(kTerminal).Monitor("wlan1", {2484})},
       {{"--speed=0.5", "--scenario", "s.jsonl"}, true, Want().Scenario("s.jsonl").Speed(0.5)},
       {{"--speed", "100", "--scenario", "s.jsonl", "--text"},
        true,
@@ -192,6 +211,11 @@ struct Refused {
 };
 
 TEST(CommandLine, RefusedWithTheReason) {
+  const std::string kMonitorAlone =
+      "--monitor is a source of its own; not with --simulate, --scenario, --pcap or --interface";
+  const std::string kChannelsWanted =
+      "--channels wants channel numbers (1-14, 32-177) or frequencies in MHz, separated by "
+      "commas; ";
   const Refused rows[] = {
       {{"--simulate=x"}, true, "--simulate wants a whole number as its seed, not 'x'"},
       {{"--simulate="}, true, "--simulate wants a whole number as its seed, not ''"},
@@ -229,6 +253,18 @@ TEST(CommandLine, RefusedWithTheReason) {
       {{"--list", "--cycles", "2", "--pcap", "a.pcap"},
        true,
        "--cycles does not go with --pcap: --list runs one cycle per 20 s of it"},
+      {{"--monitor", ""}, true, "--monitor wants an interface"},
+      {{"--monitor", "wlan0", "--pcap", "a.pcap"}, true, kMonitorAlone},
+      {{"--simulate", "--monitor", "wlan0"}, true, kMonitorAlone},
+      {{"--monitor", "wlan0", "--scenario", "s.jsonl"}, true, kMonitorAlone},
+      {{"--interface", "wlan1", "--monitor", "wlan0"}, true, kMonitorAlone},
+      {{"--channels", "1"}, true, "--channels goes with --monitor"},
+      {{"--monitor", "wlan0", "--channels", "1,15"}, true, kChannelsWanted + "'15' is neither"},
+      {{"--monitor", "wlan0", "--channels", "1,"}, true, kChannelsWanted + "'' is neither"},
+      {{"--monitor", "wlan0", "--channels", "6g1"}, true, kChannelsWanted + "'6g1' is neither"},
+      {{"--monitor", "wlan0", "--speed", "2"},
+       true,
+       "--speed goes with --scenario or --pcap: a radio answers in its own time"},
       {{"--scenario="}, true, "--scenario wants a file"},
       {{"--record", ""}, true, "--record wants a file"},
       {{"--scenario", "s.jsonl", "--simulate"},

@@ -560,15 +560,15 @@ std::optional<int64_t> ParseScenarioTime(std::string_view text) {
   }
   int64_t offsetMinutes = 0;
   const std::string_view zone = text.substr(at);
-  if (zone == "Z" || zone == "z") {
-  } else if (zone.size() == 6 && (zone[0] == '+' || zone[0] == '-') && zone[3] == ':' &&
-             std::all_of(zone.begin() + 1, zone.end(),
-                         [](char c) { return c == ':' || (c >= '0' && c <= '9'); })) {
+  if (zone != "Z" && zone != "z") {
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    if (zone.size() != 6 || (zone[0] != '+' && zone[0] != '-') || !digit(zone[1]) ||
+        !digit(zone[2]) || zone[3] != ':' || !digit(zone[4]) || !digit(zone[5])) {
+      return std::nullopt;
+    }
     const int hours = number(at + 1, 2), minutes = number(at + 4, 2);
     if (hours > 23 || minutes > 59) return std::nullopt;
     offsetMinutes = (zone[0] == '-' ? -1 : 1) * (hours * 60 + minutes);
-  } else {
-    return std::nullopt;
   }
   using namespace std::chrono;
   const year_month_day date{year(number(0, 4)), month(static_cast<unsigned>(number(5, 2))),

@@ -192,6 +192,8 @@ TEST(ScenarioTime, LinesSayWhenTheirQueryRan) {
       {listed(R"("2026-12-07T19:50:03.Z")"), kBadTime},
       {listed(R"("2026-12-07T19:50:03.1234567890Z")"), kBadTime},
       {listed(R"("2026-12-07T19:50:03+24:00")"), kBadTime},
+      {listed(R"("2026-12-07T19:50:03+0::00")"), kBadTime},
+      {listed(R"("2026-12-07T19:50:03+01")"), kBadTime},
       {listed(R"("0000-01-01T00:30:00+01:00")"), kBadTime},
       {listed(R"("19:50:03")"), kBadTime},
       {listed("1796601600000"), kBadTime},

@@ -33,9 +33,30 @@ check_scrapes() {
     sleep 0.3
   done
 }
-start_sensor --simulate
+DISPLAY=:99 start_sensor --simulate
 sim_port=$port
 check_scrapes "$sim_port"
+# A core application: no Qt plugin is loaded, even with a display named.
+grep -q '/plugins/' "/proc/$sensor/maps" && fail "the headless sensor loaded a Qt plugin"
+
+# The three forms of address serve; a port in use and an address not the machine's stop it.
+refused() {
+  "$quorvan" --headless --simulate --metrics "$1" 2>"$tmp/refused.err"
+  local status=$?
+  ((status == 2)) || fail "--metrics $1: exit status $status, not 2"
+  grep -Fqx "quorvan: cannot serve the metrics on $1: $2" "$tmp/refused.err" ||
+    fail "--metrics $1 said: $(cat "$tmp/refused.err")"
+}
+refused "127.0.0.1:$sim_port" "Address already in use"
+refused "192.0.2.1:$(free_port)" "Cannot assign requested address"
+every_port=$(free_port)
+"$quorvan" --headless --simulate --metrics ":$every_port" 2>>"$tmp/sensor.err" &
+pids+=($!)
+for url in "http://127.0.0.1:$every_port/metrics" "http://[::1]:$every_port/metrics"; do
+  for _ in {1..50}; do curl -sfg -o /dev/null "$url" && break; sleep 0.1; done
+  curl -sfg "$url" | grep -q '^quorvan_networks ' || fail "nothing served at $url"
+done
+refused "[::1]:$every_port" "Address already in use"
 
 # The scenario's sensor starts once Prometheus scrapes, so that it sees the network that leaves.
 hostile_port=$(free_port)

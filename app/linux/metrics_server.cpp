@@ -117,10 +117,17 @@ std::unique_ptr<MetricsServer> MetricsServer::Start(const ListenAddress& address
   server.set_payload_max_length(4096);  // a scrape has no body
   server.Get("/metrics", [&board](const httplib::Request& request, httplib::Response& response) {
     const ExpositionFormat format = FormatForAccept(request.get_header_value("Accept"));
-    std::string body;
+    auto body = std::make_shared<std::string>();
     const std::shared_ptr<const MetricsSnapshot> snapshot = board.Latest();
-    if (snapshot) WriteExposition(*snapshot, format, body);
-    response.set_content(std::move(body), std::string(ContentType(format)).c_str());
+    if (snapshot) WriteExposition(*snapshot, format, *body);
+    // Sent as it is: compressing it would cost a scrape of 10,000 BSSes more than writing it
+    // (brotli's default quality, which the library takes when a client accepts it, tens of
+    // seconds), and a content provider of known length is never compressed.
+    response.set_content_provider(
+        body->size(), std::string(ContentType(format)),
+        [body](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+          return offset <= body->size() && sink.write(body->data() + offset, length);
+        });
   });
 
   // Every address: IPv6 and IPv4 on one socket where the machine has IPv6, IPv4 alone where not.

@@ -19,6 +19,9 @@ using testing::Radiotap;
 using testing::RadiotapHeader;
 using testing::SsidBytes;
 
+using enum FrameResult;
+using enum CaptureHeader;
+
 constexpr std::array<uint8_t, 6> kBssid = {0x00, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e};
 const FrameBytes kFcs = {0xde, 0xad, 0xbe, 0xef};
 
@@ -43,8 +46,8 @@ TEST_P(RadiotapTest, ReadsHeaderThenBeacon) {
   FrameBytes record = Join({RadiotapHeader(c.radiotap), Beacon(elements)});
   if (c.appendFcs) record.insert(record.end(), kFcs.begin(), kFcs.end());
   CapturedFrame frame;
-  ASSERT_EQ(ParseCapturedFrame(CaptureHeader::kRadiotap, record, frame), c.result) << c.name;
-  if (c.result != FrameResult::kBeacon) return;
+  ASSERT_EQ(ParseCapturedFrame(kRadiotap, record, frame), c.result) << c.name;
+  if (c.result != kBeacon) return;
   EXPECT_EQ(frame.bssid, kBssid);
   EXPECT_EQ(frame.timestamp, 0x0102030405060708ULL);
   EXPECT_EQ(frame.beaconInterval, 100);
@@ -57,28 +60,16 @@ TEST_P(RadiotapTest, ReadsHeaderThenBeacon) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, RadiotapTest,
     ::testing::Values(
-        RadiotapCase{"no fields", {}, false, FrameResult::kBeacon, std::nullopt, 0},
-        RadiotapCase{"fcs absent", {0, 2412, {-40}}, false, FrameResult::kBeacon, -40, 2412000},
-        RadiotapCase{"fcs present", {0x10, 5180, {-61}}, true, FrameResult::kBeacon, -61, 5180000},
-        RadiotapCase{"bad fcs", {0x50, 5180, {-61}}, true, FrameResult::kBadFcs, -61, 5180000},
-        RadiotapCase{"tsft aligns the rest",
-                     {0x10, 5975, {-70}, true},
-                     true,
-                     FrameResult::kBeacon,
-                     -70,
-                     5975000},
-        RadiotapCase{"extended bitmaps, first signal taken",
-                     {0, 2437, {-55, -58, -52}},
-                     false,
-                     FrameResult::kBeacon,
-                     -55,
-                     2437000},
-        RadiotapCase{"extended bitmaps after tsft",
-                     {0x10, 2437, {-66, -60}, true},
-                     true,
-                     FrameResult::kBeacon,
-                     -66,
-                     2437000}),
+        RadiotapCase{"no fields", {}, false, kBeacon, std::nullopt, 0},
+        RadiotapCase{"fcs absent", {0, 2412, {-40}}, false, kBeacon, -40, 2412000},
+        RadiotapCase{"fcs present", {0x10, 5180, {-61}}, true, kBeacon, -61, 5180000},
+        RadiotapCase{"bad fcs", {0x50, 5180, {-61}}, true, kBadFcs, -61, 5180000},
+        RadiotapCase{
+            "tsft aligns the rest", {0x10, 5975, {-70}, true}, true, kBeacon, -70, 5975000},
+        // Linux writes a signal per antenna in further words: the first one counts.
+        RadiotapCase{"extended bitmaps", {0, 2437, {-55, -58, -52}}, false, kBeacon, -55, 2437000},
+        RadiotapCase{
+            "bitmaps after tsft", {0x10, 2437, {-66, -60}, true}, true, kBeacon, -66, 2437000}),
     [](const ::testing::TestParamInfo<RadiotapCase>& param) {
       std::string name = param.param.name;
       for (char& c : name) {
@@ -95,8 +86,7 @@ TEST(RadiotapTest, SignalOnlyInALaterBitmapIsStillFound) {
   header.push_back(static_cast<uint8_t>(-47));
   header[2] = static_cast<uint8_t>(header.size());
   CapturedFrame frame;
-  ASSERT_EQ(ParseCapturedFrame(CaptureHeader::kRadiotap, Join({header, Beacon()}), frame),
-            FrameResult::kBeacon);
+  ASSERT_EQ(ParseCapturedFrame(kRadiotap, Join({header, Beacon()}), frame), kBeacon);
   EXPECT_EQ(frame.signalDbm, -47);
 }
 
@@ -116,7 +106,7 @@ TEST(RadiotapTest, VendorNamespaceIsSkipped) {
   // The frame's elements view the record: it must outlive them.
   const FrameBytes record = Join({header, Beacon(), kFcs});
   CapturedFrame frame;
-  ASSERT_EQ(ParseCapturedFrame(CaptureHeader::kRadiotap, record, frame), FrameResult::kBeacon);
+  ASSERT_EQ(ParseCapturedFrame(kRadiotap, record, frame), kBeacon);
   EXPECT_EQ(frame.signalDbm, -33);
   EXPECT_EQ(FrameBytes(frame.elements.begin(), frame.elements.end()), SsidBytes("cafe"));
 }
@@ -149,32 +139,22 @@ TEST(CapturedFrameTest, BadRecordsAreSortedByReason) {
   FrameBytes prism = testing::PrismHeader(6, -50);
   prism[4] = 100;
   const std::vector<BadCase> cases = {
-      {"empty radiotap", CaptureHeader::kRadiotap, {}, FrameResult::kTruncated},
-      {"radiotap cut", CaptureHeader::kRadiotap, FrameBytes(radiotap.begin(), radiotap.begin() + 9),
-       FrameResult::kTruncated},
-      {"radiotap version 1", CaptureHeader::kRadiotap, Join({versionOne, beacon}),
-       FrameResult::kMalformed},
-      {"radiotap longer than record", CaptureHeader::kRadiotap, longHeader,
-       FrameResult::kTruncated},
-      {"radiotap length below 8", CaptureHeader::kRadiotap, Join({shortLength, beacon}),
-       FrameResult::kMalformed},
-      {"bitmaps past the header", CaptureHeader::kRadiotap, Join({endlessBitmaps, beacon}),
-       FrameResult::kMalformed},
-      {"field past the header", CaptureHeader::kRadiotap, Join({fieldPastHeader, beacon}),
-       FrameResult::kMalformed},
-      {"fcs flagged, no room", CaptureHeader::kRadiotap, Join({radiotap, {0x80, 0}}),
-       FrameResult::kTruncated},
-      {"beacon without fixed fields", CaptureHeader::kRadiotap,
-       Join({radiotap, FrameBytes(beacon.begin(), beacon.begin() + 30), kFcs}),
-       FrameResult::kTruncated},
-      {"data frame", CaptureHeader::kRadiotap, Join({radiotap, dataFrame, kFcs}),
-       FrameResult::kOther},
-      {"probe request", CaptureHeader::kNone, probeRequest, FrameResult::kOther},
-      {"protocol version 1", CaptureHeader::kNone, Join({{0x81, 0}, beacon}),
-       FrameResult::kMalformed},
-      {"plain, one byte", CaptureHeader::kNone, {0x80}, FrameResult::kTruncated},
-      {"prism cut", CaptureHeader::kPrism, FrameBytes(100, 0), FrameResult::kTruncated},
-      {"prism wrong length", CaptureHeader::kPrism, Join({prism, beacon}), FrameResult::kMalformed},
+      {"empty radiotap", kRadiotap, {}, kTruncated},
+      {"radiotap cut", kRadiotap, FrameBytes(radiotap.begin(), radiotap.begin() + 9), kTruncated},
+      {"radiotap version 1", kRadiotap, Join({versionOne, beacon}), kMalformed},
+      {"radiotap longer than record", kRadiotap, longHeader, kTruncated},
+      {"radiotap length below 8", kRadiotap, Join({shortLength, beacon}), kMalformed},
+      {"bitmaps past the header", kRadiotap, Join({endlessBitmaps, beacon}), kMalformed},
+      {"field past the header", kRadiotap, Join({fieldPastHeader, beacon}), kMalformed},
+      {"fcs flagged, no room", kRadiotap, Join({radiotap, {0x80, 0}}), kTruncated},
+      {"beacon without fixed fields", kRadiotap,
+       Join({radiotap, FrameBytes(beacon.begin(), beacon.begin() + 30), kFcs}), kTruncated},
+      {"data frame", kRadiotap, Join({radiotap, dataFrame, kFcs}), kOther},
+      {"probe request", kNone, probeRequest, kOther},
+      {"protocol version 1", kNone, Join({{0x81, 0}, beacon}), kMalformed},
+      {"plain, one byte", kNone, {0x80}, kTruncated},
+      {"prism cut", kPrism, FrameBytes(100, 0), kTruncated},
+      {"prism wrong length", kPrism, Join({prism, beacon}), kMalformed},
   };
   for (const BadCase& c : cases) {
     CapturedFrame frame;
@@ -185,7 +165,7 @@ TEST(CapturedFrameTest, BadRecordsAreSortedByReason) {
 TEST(CapturedFrameTest, PlainProbeResponseAndHtControl) {
   CapturedFrame frame;
   const FrameBytes probe = ManagementFrame(kBssid, 7, 102, 0x0001, SsidBytes("x"), 5);
-  ASSERT_EQ(ParseCapturedFrame(CaptureHeader::kNone, probe, frame), FrameResult::kBeacon);
+  ASSERT_EQ(ParseCapturedFrame(kNone, probe, frame), kBeacon);
   EXPECT_EQ(frame.timestamp, 7u);
   EXPECT_EQ(frame.beaconInterval, 102);
   EXPECT_FALSE(frame.signalDbm);
@@ -195,16 +175,15 @@ TEST(CapturedFrameTest, PlainProbeResponseAndHtControl) {
   FrameBytes ordered = Beacon();
   ordered[1] = 0x80;
   ordered.insert(ordered.begin() + 24, {1, 2, 3, 4});
-  ASSERT_EQ(ParseCapturedFrame(CaptureHeader::kNone, ordered, frame), FrameResult::kBeacon);
+  ASSERT_EQ(ParseCapturedFrame(kNone, ordered, frame), kBeacon);
   EXPECT_EQ(frame.timestamp, 0x0102030405060708ULL);
   EXPECT_EQ(FrameBytes(frame.elements.begin(), frame.elements.end()), SsidBytes("cafe"));
 }
 
 TEST(CapturedFrameTest, PrismGivesChannelAndSignal) {
   CapturedFrame frame;
-  ASSERT_EQ(ParseCapturedFrame(CaptureHeader::kPrism,
-                               Join({testing::PrismHeader(11, -63), Beacon()}), frame),
-            FrameResult::kBeacon);
+  ASSERT_EQ(ParseCapturedFrame(kPrism, Join({testing::PrismHeader(11, -63), Beacon()}), frame),
+            kBeacon);
   EXPECT_EQ(frame.signalDbm, -63);
   EXPECT_EQ(frame.frequencyKhz, 2462000u);
   EXPECT_EQ(frame.bssid, kBssid);
@@ -225,13 +204,12 @@ TEST(CapturedFrameTest, PpiCommonField) {
   ppi.push_back(static_cast<uint8_t>(-95));
   const FrameBytes record = Join({ppi, Beacon(), kFcs});
   CapturedFrame frame;
-  ASSERT_EQ(ParseCapturedFrame(CaptureHeader::kPpi, record, frame), FrameResult::kBeacon);
+  ASSERT_EQ(ParseCapturedFrame(kPpi, record, frame), kBeacon);
   EXPECT_EQ(frame.signalDbm, -71);
   EXPECT_EQ(frame.frequencyKhz, 5745000u);
   EXPECT_EQ(FrameBytes(frame.elements.begin(), frame.elements.end()), SsidBytes("cafe"));
   ppi[20] = 5;  // FCS at end and FCS error
-  EXPECT_EQ(ParseCapturedFrame(CaptureHeader::kPpi, Join({ppi, Beacon(), kFcs}), frame),
-            FrameResult::kBadFcs);
+  EXPECT_EQ(ParseCapturedFrame(kPpi, Join({ppi, Beacon(), kFcs}), frame), kBadFcs);
 }
 
 TEST(FrequencyFromElementsTest, BandsAndEdges) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -76,21 +77,9 @@ class Recorded : public ::testing::Test {
 std::vector<BssObservation>* Recorded::bsses_ = nullptr;
 
 // Every access point of the recording, and nothing else, so that none goes unchecked.
-TEST_F(Recorded, HoldsEveryAccessPointOnce) {
-  ASSERT_NE(bsses_, nullptr);
-  std::vector<std::string> recorded, configured;
-  for (const BssObservation& bss : *bsses_) {
-    recorded.push_back(Name(bss));
-    EXPECT_FALSE(bss.ies.empty()) << Name(bss);
-  }
-  for (const Expected& ap : kAccessPoints) configured.push_back(ap.ssid);
-  std::sort(recorded.begin(), recorded.end());
-  std::sort(configured.begin(), configured.end());
-  EXPECT_EQ(recorded, configured);
-}
-
 TEST_F(Recorded, EachDecodesAsConfigured) {
   ASSERT_NE(bsses_, nullptr);
+  ASSERT_EQ(bsses_->size(), std::size(kAccessPoints));
   for (const Expected& ap : kAccessPoints) {
     SCOPED_TRACE(ap.ssid);
     const BssObservation* bss = Find(ap.ssid);
@@ -128,21 +117,14 @@ TEST_F(Recorded, EachDecodesAsConfigured) {
     // Every band's beacons carry the DS Parameter Set with the primary channel.
     ASSERT_TRUE(details.dsChannel.has_value());
     EXPECT_EQ(ChannelCenterKhz(details.band, *details.dsChannel), ap.primaryKhz);
-  }
-}
-
-// The walk over the same bytes covers each blob exactly, element by element.
-TEST_F(Recorded, ListingCoversEveryByte) {
-  ASSERT_NE(bsses_, nullptr);
-  for (const BssObservation& bss : *bsses_) {
-    SCOPED_TRACE(Name(bss));
+    // The walk over the same bytes covers the blob exactly, element by element.
     std::size_t bytes = 0;
-    for (const ElementInfo& element : ListElements(bss.ies)) {
+    for (const ElementInfo& element : ListElements(bss->ies)) {
       EXPECT_FALSE(element.truncated);
       EXPECT_NE(element.name, "Unknown");
       bytes += 2 + element.data.size();
     }
-    EXPECT_EQ(bytes, bss.ies.size());
+    EXPECT_EQ(bytes, bss->ies.size());
   }
 }
 

@@ -17,7 +17,6 @@
 #include "tracking/scan_cycle.h"
 #include "wlan/linux/diagnosis.h"
 #include "wlan/linux/nl80211_service.h"
-#include "wlan/linux/scenario_service.h"
 #include "wlan/linux/wlan_service.h"
 
 namespace quorvan {
@@ -174,6 +173,8 @@ TEST_F(WlanAccess, FreshScanOfTheFirstUpInterfaceAndWhyItMayBeStale) {
   const std::vector<WlanInterface> downThenUp = {{GUID{1, 0, 0, {}}, "wlan0", false},
                                                  {GUID{2, 0, 0, {}}, "wlan1"}};
   constexpr std::chrono::milliseconds kTen{10000}, kShort{2500};
+  const std::string scanned = " open2 enum scan1 close0 wlan0",
+                    waited = " open2 enum wait1/10000 close0 wlan0";
   using enum ScanEnd;
   const struct {
     testing::FakeAnswers answers;
@@ -187,11 +188,7 @@ TEST_F(WlanAccess, FreshScanOfTheFirstUpInterfaceAndWhyItMayBeStale) {
        0,
        " open2 enum wait2/10000 close0 wlan1",
        ""},
-      {{.scan = ERROR_ACCESS_DENIED},
-       kTen,
-       5,
-       " open2 enum scan1 close0 wlan0",
-       "a fresh scan needs CAP_NET_ADMIN"},
+      {{.scan = ERROR_ACCESS_DENIED}, kTen, 5, scanned, "a fresh scan needs CAP_NET_ADMIN"},
       {{.scan = ERROR_ACCESS_DENIED,
         .failure = {.stage = Stage::kScanRequest,
                     .systemError = EPERM,
@@ -199,40 +196,32 @@ TEST_F(WlanAccess, FreshScanOfTheFirstUpInterfaceAndWhyItMayBeStale) {
                         "org.freedesktop.NetworkManager.PermissionDenied: no"}},
        kTen,
        5,
-       " open2 enum scan1 close0 wlan0",
+       scanned,
        "a fresh scan needs CAP_NET_ADMIN, and NetworkManager refused it "
        "(org.freedesktop.NetworkManager.PermissionDenied: no)"},
       {{.scan = ERROR_GEN_FAILURE,
         .failure = {.stage = Stage::kScanRequest, .systemError = ENETDOWN}},
        kTen,
        31,
-       " open2 enum scan1 close0 wlan0",
+       scanned,
        "the scan request failed: Network is down"},
-      {{.scan = ERROR_BUSY}, kTen, 170, " open2 enum scan1 close0 wlan0", "the radio is busy"},
+      {{.scan = ERROR_BUSY}, kTen, 170, scanned, "the radio is busy"},
       {{.scan = ERROR_GEN_FAILURE},
        kTen,
        31,
-       " open2 enum scan1 close0 wlan0",
+       scanned,
        "the scan request failed: the device failed"},
-      {{.waits = true, .end = kTimedOut},
-       kTen,
-       0,
-       " open2 enum wait1/10000 close0 wlan0",
-       "the scan did not end within 10 s"},
+      {{.waits = true, .end = kTimedOut}, kTen, 0, waited, "the scan did not end within 10 s"},
       {{.waits = true, .end = kTimedOut},
        kShort,
        0,
        " open2 enum wait1/2500 close0 wlan0",
        "the scan did not end within 2500 ms"},
-      {{.waits = true, .end = kAborted},
-       kTen,
-       0,
-       " open2 enum wait1/10000 close0 wlan0",
-       "the scan was aborted"},
+      {{.waits = true, .end = kAborted}, kTen, 0, waited, "the scan was aborted"},
       {{.waits = true, .end = kNotWaited},
        kTen,
        0,
-       " open2 enum wait1/10000 close0 wlan0",
+       waited,
        "the end of the scan could not be awaited"},
       // No interface reached: the query that follows says why.
       {{.open = ERROR_SERVICE_NOT_ACTIVE}, kTen, 1062, " open2 ", ""},
@@ -267,31 +256,6 @@ TEST_F(WlanAccess, LayerGuardsHandlesAndLists) {
   EXPECT_EQ(fake().log, " open2 enum close1");
 }
 
-// Scans between queries meet the next query's line and consume none; a query takes one line.
-TEST_F(WlanAccess, ScenarioReplayQueriesTakeOneLineEachScansNone) {
-  std::vector<ScenarioLine> lines(6);
-  lines[0].bsses.resize(1), lines[1].bsses.resize(2);
-  lines[2].outcome = kNoService, lines[3].outcome = kNoInterface;
-  lines[4].outcome = lines[5].outcome = kListFailed;
-  auto service = std::make_unique<ScenarioService>(lines, "test.jsonl");
-  const QueryListener replay = service->QueryEndListener();
-  const ScopedWlanService installed(std::move(service));
-  std::string heard;
-  SetQueryListener(
-      [&](QueryOutcome outcome, std::span<const BssObservation> bsses, std::string_view read) {
-        replay(outcome, bsses, read);
-        heard += "LNIF"[static_cast<int>(outcome)] + std::to_string(bsses.size()) + " ";
-      });
-  NetworkTable table;
-  std::vector<int> results;
-  for (int i = 0; i < 7; ++i) {
-    results.push_back(RequestScan());
-    results.push_back(QueryBssSnapshot(table));
-  }
-  EXPECT_EQ(results, (std::vector<int>{0, 0, 0, 0, 1, 2, 2, 2, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(heard, "L1 L2 N0 I0 F0 F0 L0 ");
-}
-
 // Before the program chooses a service, and on a kernel without nl80211 after it chose that,
 // everything fails as on Windows without the WLAN service; the guard puts back what was there.
 TEST_F(WlanAccess, WithoutAServiceOrNl80211OpeningFails) {
@@ -317,12 +281,6 @@ TEST_F(WlanAccess, WithoutAServiceOrNl80211OpeningFails) {
   }
   EXPECT_EQ(InstalledWlanService()->Name(), "no WLAN service");
 }
-
-}  // namespace
-}  // namespace quorvan
-
-namespace quorvan {
-namespace {
 
 // --interface: the name a user gives is watched only where it is a managed Wi-Fi interface;
 // otherwise the answer says what it is and names those that can be watched.

@@ -21,7 +21,8 @@ using Attributes = std::map<int, std::string>;  // an empty value is left out
 constexpr int kBssid = NL80211_BSS_BSSID, kFreq = NL80211_BSS_FREQUENCY,
               kIes = NL80211_BSS_INFORMATION_ELEMENTS, kBeaconIes = NL80211_BSS_BEACON_IES,
               kMbm = NL80211_BSS_SIGNAL_MBM, kPercent = NL80211_BSS_SIGNAL_UNSPEC,
-              kMsAgo = NL80211_BSS_SEEN_MS_AGO, kBoot = NL80211_BSS_LAST_SEEN_BOOTTIME;
+              kMsAgo = NL80211_BSS_SEEN_MS_AGO, kBoot = NL80211_BSS_LAST_SEEN_BOOTTIME,
+              kCapability = NL80211_BSS_CAPABILITY;
 
 const auto Raw = [](auto v) { return std::string(reinterpret_cast<const char*>(&v), sizeof v); };
 
@@ -51,13 +52,22 @@ constexpr HostClock kClock = {5000ULL * 1000000000ULL, 1700000000LL * 1000000000
 constexpr ULONGLONG kNow = 133444736000000000ULL;  // kClock.realtimeNs in Windows units
 
 // Entries as "SSID RSSI/quality age kHz", the age in 100 ns before the clocks were read. An
-// empty expectation: the BSS is skipped, and the good one after it is still read.
+// empty expectation: the BSS is skipped, and the good one after it is still read. The elements
+// are those of the last frame heard, the beacon's only when there are no others; the capability
+// is a u16 or the BSS is skipped.
 TEST(Nl80211Parse, EveryFieldBothSignalFormsHostTimeAndMalformedBss) {
   const std::string longName = "0123456789abcdef0123456789ABCDEF", skip;
   const struct {
     Attributes changes;
     std::string fields;
+    uint16_t capability = 0;
+    std::string ies = "";  // checked where given
   } cases[] = {
+      {{{kCapability, Raw(uint16_t{0x0431})}},
+       "home -45/100 0 2437000",
+       0x0431,
+       Element(0, "home") + Element(1, "\x82\x84")},
+      {{{kCapability, "\x31"}}, skip},  // too short a u16
       {{{kMbm, Raw(-7250)}, {kBoot, Raw(kClock.boottimeNs - 1500)}}, "home -72/56 15 2437000"},
       {{{kBssid, ""}}, skip},
       {{{kMbm, Raw(-11000)}, {kMsAgo, Raw(2500u)}}, "home -110/0 25000000 2437000"},
@@ -73,10 +83,16 @@ TEST(Nl80211Parse, EveryFieldBothSignalFormsHostTimeAndMalformedBss) {
       {{{kBoot, Raw(kClock.boottimeNs + 7000)}}, "home -45/100 0 2437000"},  // seen after now
       {{{kIes, Element(1, "\x82") + Element(0, "cafe") + Element(0, "two") + Element(3, "\x06")}},
        "cafe -45/100 0 2437000"},
-      {{{kIes, ""}, {kBeaconIes, Element(0, std::string(6, '\0'))}},
-       std::string(6, '\0') + " -45/100 0 2437000"},
+      {{{kIes, ""},
+        {kBeaconIes, Element(0, std::string(6, '\0'))},
+        {kCapability, Raw(uint16_t{0xFFFF})}},
+       std::string(6, '\0') + " -45/100 0 2437000",
+       0xFFFF,
+       Element(0, std::string(6, '\0'))},
       {{{kIes, Element(0, longName)}, {kBeaconIes, Element(0, "b")}, {kPercent, Raw(uint8_t{20})}},
-       longName + " -45/100 0 2437000"},
+       longName + " -45/100 0 2437000",
+       0,
+       Element(0, longName)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.changes));
@@ -94,7 +110,24 @@ TEST(Nl80211Parse, EveryFieldBothSignalFormsHostTimeAndMalformedBss) {
     EXPECT_EQ(std::string(e.dot11Bssid, e.dot11Bssid + 6), "\x02\x11\x22\x33\x44\x55");
     EXPECT_EQ(e.ullTimestamp, 0xFEDCBA9876543210ULL);
     EXPECT_EQ(e.usBeaconPeriod, 102);
+    EXPECT_EQ(e.usCapabilityInformation, c.capability);
+    if (!c.ies.empty()) {
+      EXPECT_EQ(std::string(bss.ies.begin(), bss.ies.end()), c.ies);
+    }
   }
+  // Only a BSSID: every other attribute is optional.
+  WlanBss bare;
+  ASSERT_EQ(ParseBssMessage(ScanResult({{kFreq, ""},
+                                        {NL80211_BSS_TSF, ""},
+                                        {kIes, ""},
+                                        {kMbm, ""},
+                                        {NL80211_BSS_BEACON_INTERVAL, ""}})
+                                .get(),
+                            kClock, bare),
+            BssParse::kEntry);
+  EXPECT_EQ(std::tuple(bare.entry.dot11Ssid.uSSIDLength, bare.entry.ullTimestamp,
+                       bare.entry.ulChCenterFrequency, bare.entry.usBeaconPeriod, bare.ies.size()),
+            std::tuple(0u, 0u, 0u, 0, 0u));
 }
 
 // Only the end of a scan on the interface waited for ends the wait.
@@ -154,7 +187,7 @@ TEST(NetworkManager, ScanRefusalsByNameAndWords) {
 
 auto Fields(const BssObservation& o) {
   return std::tie(o.bssid, o.ssid, o.rssi, o.linkQuality, o.timestamp, o.hostTimestamp,
-                  o.centerFrequency, o.beaconPeriod);
+                  o.centerFrequency, o.beaconPeriod, o.capability, o.ies);
 }
 
 // Every field of a good file, then each fault on line 5 of it, which names its line.
@@ -163,7 +196,8 @@ TEST(ScenarioParse, EveryFieldAndEachFaultWithItsLine) {
       "# recorded\n\n"
       R"([{"bssid": "00:1a:2B:3c:4D:5e", "ssid_hex": "ff00FE", "rssi": -61, "link_quality": 7,)"
       R"( "frequency_khz": 4294967295, "beacon_period": 65535, "timestamp": "0xfedcba9876543210",)"
-      R"( "host_timestamp": 18446744073709551615, "note": "\"[[[[[[[[[[[[[[[[[[[[", "x": [{}]},)"
+      R"( "host_timestamp": 18446744073709551615, "capability": 65535, "ies_hex": "00Ff",)"
+      R"( "note": "\"[[[[[[[[[[[[[[[[[[[[", "x": [{}]},)"
       R"( {"bssid": "00-00-00-00-00-01", "ssid": "caf\u00e9", "rssi": -75}])"
       "\r\n  {\"error\": \"no-interface\"}\n";
   std::vector<ScenarioLine> lines;
@@ -175,7 +209,8 @@ TEST(ScenarioParse, EveryFieldAndEachFaultWithItsLine) {
       std::tuple(3, 2u, 4, QueryOutcome::kNoInterface));
   BssObservation all{{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, {0xFF, 0, 0xFE}, -61, 7};
   all.timestamp = 0xFEDCBA9876543210ULL, all.hostTimestamp = UINT64_MAX;
-  all.centerFrequency = UINT32_MAX, all.beaconPeriod = 65535;
+  all.centerFrequency = UINT32_MAX, all.beaconPeriod = 65535, all.capability = 65535;
+  all.ies = {0x00, 0xFF};
   EXPECT_EQ(Fields(lines[0].bsses[0]), Fields(all));
   // Absent fields are zero, the link quality then comes from the RSSI.
   const BssObservation defaults{{0, 0, 0, 0, 0, 1}, {'c', 'a', 'f', 0xC3, 0xA9}, -75, 50};
@@ -192,6 +227,13 @@ TEST(ScenarioParse, EveryFieldAndEachFaultWithItsLine) {
       {bss + R"("ssid_hex": ")" + std::string(66, 'a') + "\"}]",
        "BSS 1: \"ssid_hex\" is 33 bytes, more than 32"},
       {bss + R"("ssid_hex": "abc"}])", "BSS 1: \"ssid_hex\" is not hex digits in pairs"},
+      {bss + R"("ies_hex": ")" + std::string(4610, 'a') + "\"}]",
+       "BSS 1: \"ies_hex\" is 2305 bytes, more than 2304"},
+      {bss + R"("ies_hex": "0g"}])", "BSS 1: \"ies_hex\" is not hex digits in pairs"},
+      {bss + R"("ies_hex": ["00"]}])", "BSS 1: \"ies_hex\" must be a string"},
+      {bss + R"("capability": 65536}])", "BSS 1: \"capability\" is out of range"},
+      {bss + R"("capability": -1}])", "BSS 1: \"capability\" is out of range"},
+      {bss + R"("capability": "0x11"}])", "BSS 1: \"capability\" must be a number"},
       {bss + R"("link_quality": 101}])", "BSS 1: \"link_quality\" is out of range"},
       {bss + R"("timestamp": "0x10000000000000000"}])", "BSS 1: \"timestamp\" is out of range"},
       {bss + R"("rssi": -60.5}])",

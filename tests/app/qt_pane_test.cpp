@@ -72,20 +72,13 @@ class QtPane : public ::testing::Test {
     for (int row = 0; row < model->rowCount(); ++row) {
       if (model->index(row, 3).data().toString().toStdString() == ssid) return row;
     }
-    ADD_FAILURE() << ssid << " is not listed";
-    return -1;
-  }
-  int RowOfQuiet(const std::string& ssid) {
-    QAbstractItemModel* model = dialog_->ListWidget().model();
-    for (int row = 0; row < model->rowCount(); ++row) {
-      if (model->index(row, 3).data().toString().toStdString() == ssid) return row;
-    }
     return -1;
   }
   void Select(const std::vector<std::string>& ssids) {
     QItemSelectionModel* selection = dialog_->ListWidget().selectionModel();
     selection->clear();
     for (const std::string& ssid : ssids) {
+      EXPECT_GE(RowOf(ssid), 0) << ssid << " is not listed";
       selection->select(dialog_->ListWidget().model()->index(RowOf(ssid), 0),
                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
@@ -125,8 +118,8 @@ TEST_F(QtPane, SitsUnderTheListWithThreeTabs) {
   EXPECT_GT(dialog_->Pane().height(), 100);
 }
 
-// The Details tab follows the selection: decoded fields where the elements are known, a grey
-// sentence otherwise.
+// The Details tab follows the selection: decoded fields where the elements are known, then every
+// element with its bytes; a grey sentence otherwise.
 TEST_F(QtPane, DetailsFollowTheSelectedRow) {
   const struct {
     std::vector<std::string> selected;
@@ -155,10 +148,6 @@ TEST_F(QtPane, DetailsFollowTheSelectedRow) {
       EXPECT_EQ(dialog_->Pane().DetailsNote().text().toStdString(), c.sentence);
     }
   }
-}
-
-// Then every element, with its bytes.
-TEST_F(QtPane, DetailsListEveryElement) {
   Select({"open"});
   EXPECT_EQ(Detail("0  SSID"), "6F 70 65 6E");
   EXPECT_EQ(Detail("3  DS Parameter Set"), "06");
@@ -193,16 +182,16 @@ TEST_F(QtPane, SelectionFollowsTheNetworksThroughTheRefresh) {
   next.erase(next.begin() + 2);
   next.push_back(BssEntry(10, "aaa", -70));
   (*radio_)->lists.push_back(next);
-  for (int cycle = 0; cycle < 20 && RowOfQuiet("lab5") >= 0; ++cycle) {
+  for (int cycle = 0; cycle < 20 && RowOf("lab5") >= 0; ++cycle) {
     dialog_->OnTimer(kScanTimer);
   }
-  ASSERT_EQ(RowOfQuiet("lab5"), -1) << "lab5 never left";
+  ASSERT_EQ(RowOf("lab5"), -1) << "lab5 never left";
   QStringList selected;
   for (const QModelIndex& row : dialog_->ListWidget().selectionModel()->selectedRows()) {
     selected << dialog_->ListWidget().model()->index(row.row(), 3).data().toString();
   }
   EXPECT_EQ(selected.join("|").toStdString(), "home");
-  EXPECT_EQ(RowOfQuiet("home"), 2);  // below "aaa" and "bare"
+  EXPECT_EQ(RowOf("home"), 2);  // below "aaa" and "bare"
   EXPECT_EQ(SeriesLabels(), "home");
   EXPECT_EQ(Detail("Security"), "WPA2-Personal");
 }

@@ -107,13 +107,11 @@ class QtWindow : public ::testing::Test {
   std::unique_ptr<QAbstractItemModelTester> tester_;  // goes before the model it watches
 };
 
-TEST_F(QtWindow, OpensWithTheDialogsCaption) {
+// The dialog's caption, the thirteen headers, and no status label.
+TEST_F(QtWindow, OpensAsTheDialog) {
   ASSERT_TRUE(Open(FourNetworks()));
   EXPECT_EQ(Dialog().windowTitle(), "quorvan");
-}
-
-TEST_F(QtWindow, ShowsTheThirteenHeaders) {
-  ASSERT_TRUE(Open(FourNetworks()));
+  EXPECT_TRUE(Dialog().StatusWidget().isHidden());
   QStringList headers;
   for (int c = 0; c < Model()->columnCount(); ++c) {
     headers << Model()->headerData(c, Qt::Horizontal).toString();
@@ -123,28 +121,9 @@ TEST_F(QtWindow, ShowsTheThirteenHeaders) {
             "ullHostTimestamp|Encryption|BeaconPeriod|Username|Password");
 }
 
-TEST_F(QtWindow, KeepsTheStatusLabelHidden) {
-  ASSERT_TRUE(Open(FourNetworks()));
-  EXPECT_TRUE(Dialog().StatusWidget().isHidden());
-}
-
-TEST_F(QtWindow, ListsRowsInSsidByteOrder) {
-  const struct {
-    BssLists (*lists)();
-    std::string ssids;
-  } cases[] = {
-      {FourNetworks, "alpha|bravo|charlie|\xE5\xAE\xB6"},
-      {ThreeNetworks, kLongName + "|alpha|bravo"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.ssids);
-    ASSERT_TRUE(Open(c.lists()));
-    EXPECT_EQ(ColumnTexts(3), c.ssids);
-  }
-}
-
-// A header click sorts the rows by that column's text, byte by byte, each click flipping the
-// one direction shared by all columns; the index texts travel with their rows.
+// The rows open in SSID byte order; a header click sorts them by that column's text, byte by
+// byte, each click flipping the one direction shared by all columns; the index texts travel
+// with their rows.
 TEST_F(QtWindow, HeaderClicksSortByColumnText) {
   const struct {
     BssLists (*lists)();
@@ -152,10 +131,10 @@ TEST_F(QtWindow, HeaderClicksSortByColumnText) {
     int column;
     std::string texts;
   } cases[] = {
+      {FourNetworks, {}, 3, "alpha|bravo|charlie|\xE5\xAE\xB6"},
       {FourNetworks, {5}, 5, "100|60|80|90"},
       {FourNetworks, {5, 5}, 5, "90|80|60|100"},
       {FourNetworks, {5, 5}, 0, "4|3|1|2"},
-      {FourNetworks, {3}, 3, "alpha|bravo|charlie|\xE5\xAE\xB6"},
       {FourNetworks, {3, 3}, 3, "\xE5\xAE\xB6|charlie|bravo|alpha"},
       {FourNetworks, {3, 5}, 5, "90|80|60|100"},
       {ThreeNetworks, {3}, 3, kLongName + "|alpha|bravo"},
@@ -500,21 +479,12 @@ TEST_F(QtWindow, EmptyListSaysWhyInGrey) {
   EXPECT_LT(shown.darkest, qGray(List().palette().color(QPalette::Base).rgb()) - 40);
 }
 
-// The radio comes back: the next cycle lists a row, and the text is gone, even were the reason
-// left standing.
-TEST_F(QtWindow, EmptyListReasonGoesWithTheFirstRow) {
-  ASSERT_TRUE(Open({{}, {BssEntry(1, "bravo", -50)}}, [] { return kNoInterface; }));
-  Dialog().OnTimer(kScanTimer);
-  EXPECT_EQ(ColumnTexts(3), "bravo");
-  EXPECT_FALSE(List().ShowsPlaceholder());
-  EXPECT_EQ(InkAcrossTheMiddle(List()).pixels, 0);
-}
-
 // The reason is asked again after every timer event: once there is nothing to say, the text
-// goes.
-TEST_F(QtWindow, EmptyListReasonIsAskedAfterEveryTimer) {
+// goes; and when the radio comes back and the cycle lists a row, the text goes even were the
+// reason left standing.
+TEST_F(QtWindow, EmptyListReasonIsAskedAfterEveryTimerAndGoesWithTheFirstRow) {
   std::string reason = kNoInterface;
-  ASSERT_TRUE(Open(BssLists(1), [&reason] { return reason; }));
+  ASSERT_TRUE(Open({{}, {BssEntry(1, "bravo", -50)}}, [&reason] { return reason; }));
   reason = "This kernel has no Wi-Fi support (nl80211 is missing)";
   Dialog().OnTimer(kTickTimer);
   EXPECT_EQ(List().PlaceholderText().toStdString(), reason);
@@ -522,6 +492,11 @@ TEST_F(QtWindow, EmptyListReasonIsAskedAfterEveryTimer) {
   Dialog().OnTimer(kTickTimer);
   EXPECT_TRUE(List().PlaceholderText().isEmpty());
   EXPECT_FALSE(List().ShowsPlaceholder());
+  reason = kNoInterface;
+  Dialog().OnTimer(kScanTimer);
+  EXPECT_EQ(ColumnTexts(3), "bravo");
+  EXPECT_FALSE(List().ShowsPlaceholder());
+  EXPECT_EQ(InkAcrossTheMiddle(List()).pixels, 0);
 }
 
 // A replay at --speed divides the periods of both timers; the behaviour is the same.
@@ -529,7 +504,7 @@ TEST(QtWindowTimers, RunAtTheReplaysSpeed) {
   const struct {
     double speed;
     int scanMs, tickMs;
-  } cases[] = {{1, 20000, 1000}, {10, 2000, 100}, {0.5, 40000, 2000}, {100, 200, 10}};
+  } cases[] = {{1, 20000, 1000}, {100, 200, 10}};
   for (const auto& c : cases) {
     SCOPED_TRACE("speed " + std::to_string(c.speed));
     testing::ScopedFakeWlan radio{{.lists = {{BssEntry(1, "alpha", -50)}}}};

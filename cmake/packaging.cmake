@@ -80,6 +80,14 @@ It opens a Qt window on a desktop and draws in the terminal without one;
           DESTINATION ${CMAKE_INSTALL_DOCDIR})
   install(FILES ${PROJECT_SOURCE_DIR}/res/org.quorvan.quorvan.metainfo.xml
           DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  # The sensor service, installed but not enabled: where Debian 12's systemd looks for the
+  # units of packages, and its options as a conffile, which an upgrade does not overwrite.
+  install(FILES ${PROJECT_SOURCE_DIR}/res/systemd/quorvan-sensor.service
+          DESTINATION /lib/systemd/system)
+  install(FILES ${PROJECT_SOURCE_DIR}/res/systemd/quorvan-sensor.default
+          DESTINATION /etc/default RENAME quorvan-sensor)
+  file(WRITE ${PROJECT_BINARY_DIR}/deb/conffiles "/etc/default/quorvan-sensor\n")
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/deb/conffiles)
 endif()
 
 include(CPack)

@@ -43,6 +43,17 @@ case "${1:-}" in
       usr/share/icons/hicolor/{16x16,32x32,48x48,96x96}/apps/quorvan.png; do
       [[ -f "$root/$file" ]] || fail "not installed: /$file"
     done
+    # The sensor service: its unit as in the tree, its options a conffile, and not enabled.
+    cmp "$root/lib/systemd/system/quorvan-sensor.service" res/systemd/quorvan-sensor.service ||
+      fail "the installed /lib/systemd/system/quorvan-sensor.service"
+    cmp "$root/etc/default/quorvan-sensor" res/systemd/quorvan-sensor.default ||
+      fail "the installed /etc/default/quorvan-sensor"
+    # shellcheck disable=SC2016 # a dpkg-query field, not a shell variable
+    conffiles=$(in_root dpkg-query -W -f='${Conffiles}' quorvan)
+    grep -q '^ /etc/default/quorvan-sensor [0-9a-f]\{32\}$' <<<"$conffiles" ||
+      fail "/etc/default/quorvan-sensor is not a conffile: '$conffiles'"
+    enabled=$(find "$root/etc/systemd" -name 'quorvan-sensor*' 2>/dev/null)
+    [[ -z "$enabled" ]] || fail "the service is enabled: $enabled"
     desktop-file-validate "$root/usr/share/applications/quorvan.desktop" ||
       fail "desktop-file-validate"
     appstreamcli validate --no-net "$root/usr/share/metainfo/org.quorvan.quorvan.metainfo.xml" ||

@@ -52,7 +52,10 @@ half way between two reads it asks for a fresh scan, through NetworkManager
 where it manages the interface.
 
 It opens a Qt window on a desktop and draws in the terminal without one;
---list prints the list once as TSV, CSV or JSON for scripts.")
+--list prints the list once as TSV, CSV or JSON for scripts.
+
+The quorvan-sensor service, installed but not enabled, runs it without either
+and serves its table to Prometheus on port 9412.")
 
   include(GNUInstallDirs)
   install(TARGETS quorvan RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -143,6 +143,8 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(ApplicationIcon());
   QuorvanDialog dialog(TimerScale{options.speed});
   dialog.SetTableWatcher(tableWatcher);
+  // The first cycle ran while the window was made, before anyone watched it.
+  if (sensor) sensor->TableUpdated(dialog.Behaviour().Table());
   dialog.SetDetailsStore(&extras.Store());
   dialog.ShowEmptyListReason([&status] { return status.emptyListReason; });
   dialog.exec();

@@ -8,12 +8,15 @@
 #include <netlink/genl/genl.h>
 #include <netlink/msg.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <vector>
 
 #include "wlan/linux/nl80211_parse.h"
+#include "wlan/linux/wiphy_parse.h"
 
 namespace {
 
@@ -77,6 +80,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         quorvan::ParseScanEvent(message.get(), 1) != quorvan::ScanEvent::kOther) {
       __builtin_trap();
     }
+    // And as a part of a radio's description: another radio's part leaves the description
+    // untouched, and each channel is listed once however often the message names it.
+    quorvan::WiphyInfo wiphy;
+    wiphy.index = 1;
+    const quorvan::WiphyParse part = quorvan::ParseWiphyMessage(message.get(), wiphy);
+    if (part == quorvan::WiphyParse::kOther && (wiphy.seen || !wiphy.usable.empty())) {
+      __builtin_trap();
+    }
+    std::vector<uint32_t> channels = wiphy.usable;
+    std::sort(channels.begin(), channels.end());
+    if (std::adjacent_find(channels.begin(), channels.end()) != channels.end()) __builtin_trap();
+    quorvan::InterfaceKind kind;
+    quorvan::ParseInterfaceKind(message.get(), kind);
   } else {
     quorvan::WlanBss bss;
     if (quorvan::ParseBssMessage(message.get(), kClock, bss) == quorvan::BssParse::kEntry) {

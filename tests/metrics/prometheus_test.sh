@@ -35,6 +35,7 @@ check_scrapes() {
 }
 DISPLAY=:99 start_sensor --simulate
 sim_port=$port
+sim_sensor=$sensor
 check_scrapes "$sim_port"
 # A core application: no Qt plugin is loaded, even with a display named.
 grep -q '/plugins/' "/proc/$sensor/maps" && fail "the headless sensor loaded a Qt plugin"
@@ -77,6 +78,7 @@ pids+=($!)
 api="http://127.0.0.1:$prom_port/api/v1"
 wait_for "http://127.0.0.1:$prom_port/-/ready"
 want_port=$hostile_port start_sensor --scenario "$tmp/hostile.jsonl" --speed 50
+hostile_sensor=$sensor
 check_scrapes "$hostile_port"
 echo "promtool: 6 scrapes accepted"
 
@@ -136,4 +138,11 @@ query '{job="hostile",evil!=""}' | jq -e '.data.result | length == 0' >/dev/null
   fail "a label was injected"
 echo "Prometheus API: the 7 hostile names as the list shows them, no label injected"
 
+# Both sensors stop cleanly when told.
+for target in "$sim_sensor" "$hostile_sensor"; do
+  kill -TERM "$target"
+  wait "$target"
+  status=$?
+  ((status == 0)) || fail "a sensor exited with $status after SIGTERM: $(cat "$tmp/sensor.err")"
+done
 echo "prometheus: 1 passed, 0 failed"

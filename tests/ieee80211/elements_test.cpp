@@ -173,10 +173,6 @@ TEST_P(ChannelTest, DecodesStandardWidthAndCentre) {
 INSTANTIATE_TEST_SUITE_P(
     Hostapd, ChannelTest,
     ::testing::Values(
-        ChannelCase{"Ht40PlusChannel1",
-                    Concat({SsidElement("x"), kRates24, DsElement(1), kHtCapabilities,
-                            HtOperation(1, 0x05)}),
-                    2412000, Standard::kHt, 40, 2422000, 0, "Wi-Fi 4 (802.11n)"},
         ChannelCase{"Ht40MinusChannel11",
                     Concat({kRates24, DsElement(11), kHtCapabilities, HtOperation(11, 0x07)}),
                     2462000, Standard::kHt, 40, 2452000, 0, "Wi-Fi 4 (802.11n)"},

@@ -123,7 +123,10 @@ TEST(PcapCaptureTest, WindowsOfTwentySecondsFromTheFirstFrame) {
   EXPECT_EQ(windows[0].bsses[0].ies, SsidBytes("uno"));
   EXPECT_EQ(windows[0].bsses[1].bssid, Bssid(2));
   EXPECT_EQ(windows[0].bsses[2].bssid, Bssid(3));
-  for (const ScenarioLine& window : windows) EXPECT_EQ(window.outcome, QueryOutcome::kListed);
+  for (std::size_t i = 0; i < windows.size(); ++i) {
+    EXPECT_EQ(windows[i].outcome, QueryOutcome::kListed);
+    EXPECT_EQ(windows[i].lineNumber, static_cast<int>(i + 1));  // the query's number
+  }
   EXPECT_TRUE(windows[1].bsses.empty());
   EXPECT_TRUE(windows[2].bsses.empty());
   ASSERT_EQ(windows[3].bsses.size(), 1u);

@@ -78,8 +78,10 @@ bool CaptureWindows::Reach(int64_t timeUs) {
   const auto index = static_cast<uint64_t>(timeUs - firstUs_) / kCaptureWindowUs;
   if (index >= kCaptureMaxWindows) return false;
   while (taken_ + windows_.size() <= index) {
-    windows_.emplace_back().lineNumber = static_cast<int>(taken_ + windows_.size());
-    windows_.back().timeMs = WindowStartMs(firstUs_, taken_ + windows_.size() - 1);
+    const std::size_t at = taken_ + windows_.size();  // the new window's, from 0
+    ScenarioLine& window = windows_.emplace_back();
+    window.lineNumber = static_cast<int>(at + 1);
+    window.timeMs = WindowStartMs(firstUs_, at);
     positions_.clear();
   }
   return true;

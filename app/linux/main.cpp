@@ -79,10 +79,11 @@ int main(int argc, char** argv) {
     sensor = std::make_unique<SensorMetrics>(
         board, SensorInfo{QUORVAN_VERSION, options.interface, SourceName(options)},
         &extras.Store());
-    std::string error;
+    int error = 0;
     server = MetricsServer::Start(*options.metrics, board, error);
     if (!server) {
-      std::fprintf(stderr, "quorvan: %s\n", error.c_str());
+      std::fprintf(stderr, "quorvan: %s\n",
+                   DescribeListenFailure(options.metrics->Text(), error).c_str());
       return 2;
     }
     SetScanListener([&sensor](int result) { sensor->ScanRequested(result); });

@@ -274,4 +274,9 @@ std::string DescribeMonitorPlan(const MonitorPlan& plan) {
          " ms on each, every one every " + seconds + " s";
 }
 
+std::string DescribeListenFailure(const std::string& address, int error) {
+  return "cannot serve the metrics on " + address + ": " +
+         (error != 0 ? std::strerror(error) : "the address cannot be used");
+}
+
 }  // namespace quorvan

@@ -32,6 +32,11 @@ std::string DescribeQueryOutcome(QueryOutcome outcome);
 // Why the named interface cannot be watched, naming those that can, or "" when it can.
 std::string RefuseInterface(const InterfaceChoice& choice);
 
+// Why --metrics cannot serve at `address` ("127.0.0.1:9412"): errno's words for `error`
+// ("cannot serve the metrics on 127.0.0.1:9412: Address already in use"), or a general reason
+// for 0.
+std::string DescribeListenFailure(const std::string& address, int error);
+
 // Why --monitor cannot listen: "--monitor wlan0: its radio phy0 cannot make monitor
 // interfaces".
 std::string DescribeMonitorProblem(const MonitorProblem& problem);

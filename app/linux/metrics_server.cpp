@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
-#include <cstring>
 #include <deque>
 #include <mutex>
 #include <thread>
@@ -98,7 +97,7 @@ struct MetricsServer::State {
 MetricsServer::MetricsServer(std::unique_ptr<State> state) : state_(std::move(state)) {}
 
 std::unique_ptr<MetricsServer> MetricsServer::Start(const ListenAddress& address,
-                                                    const MetricsBoard& board, std::string& error,
+                                                    const MetricsBoard& board, int& error,
                                                     ServerLimits limits) {
   auto state = std::make_unique<State>();
   Server& server = state->server;
@@ -139,8 +138,7 @@ std::unique_ptr<MetricsServer> MetricsServer::Start(const ListenAddress& address
     bound = server.bind_to_port(address.host, address.port);
   }
   if (!bound) {
-    error = "cannot serve the metrics on " + address.Text() + ": " +
-            (errno != 0 ? std::strerror(errno) : "the address cannot be used");
+    error = errno;
     return nullptr;
   }
   // Listening again only sets the backlog: past it the kernel lets new connections wait.

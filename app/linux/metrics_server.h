@@ -26,10 +26,10 @@ struct ServerLimits {
 class MetricsServer {
  public:
   // Listens on `address` at once and serves from its own threads until destroyed; `board` must
-  // outlive it. Nothing when the address cannot be bound, `error` saying why: "cannot serve the
-  // metrics on 127.0.0.1:9412: Address already in use".
+  // outlive it. Nothing when the address cannot be bound, `error` then the errno of the failure
+  // (0 when the library gave none).
   static std::unique_ptr<MetricsServer> Start(const ListenAddress& address,
-                                              const MetricsBoard& board, std::string& error,
+                                              const MetricsBoard& board, int& error,
                                               ServerLimits limits = {});
   ~MetricsServer();  // stops, and waits for the requests being served
   MetricsServer(const MetricsServer&) = delete;

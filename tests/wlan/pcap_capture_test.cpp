@@ -201,11 +201,15 @@ TEST(PcapCaptureTest, SkippedFramesAreCountedByReason) {
             "4 frames skipped: 2 truncated, 1 malformed, 1 bad FCS");
 }
 
+// What each link type's header and the frame's elements say of a BSS.
 TEST(PcapCaptureTest, FieldsOfEachBss) {
   FrameBytes longSsid(32, 'x');
   longSsid[31] = 'y';
+  const FrameBytes plain =
+      ManagementFrame(Bssid(9), 5, 100, 0x0001, Join({SsidBytes("p"), DsBytes(11)}));
   struct Case {
     const char* name;
+    uint32_t linkType;
     FrameBytes record;
     std::string ssid;
     int32_t rssi;
@@ -213,24 +217,27 @@ TEST(PcapCaptureTest, FieldsOfEachBss) {
     uint32_t kHz;
   };
   const std::vector<Case> cases = {
-      {"32-byte SSID", RadiotapBeacon(1, SsidBytes(longSsid), {0, 2437, {-60}}),
+      {"32-byte SSID", kRadiotap, RadiotapBeacon(1, SsidBytes(longSsid), {0, 2437, {-60}}),
        std::string(longSsid.begin(), longSsid.end()), -60, 80, 2437000},
-      {"hidden SSID", RadiotapBeacon(2, Join({SsidBytes(""), DsBytes(6)}), {0, 0, {-80}}), "", -80,
-       40, 2437000},
-      {"zeroed SSID",
+      {"hidden SSID", kRadiotap,
+       RadiotapBeacon(2, Join({SsidBytes(""), DsBytes(6)}), {0, 0, {-80}}), "", -80, 40, 2437000},
+      {"zeroed SSID", kRadiotap,
        RadiotapBeacon(3, Join({SsidBytes(FrameBytes(5, 0)), DsBytes(36)}), {0, 0, {-40}}), "", -40,
        100, 5180000},
-      {"6 GHz from HE",
+      {"6 GHz from HE", kRadiotap,
        RadiotapBeacon(4, Join({SsidBytes("six"), He6GhzBytes(5)}), {0x10, 0, {-90}}, true), "six",
        -90, 20, 5975000},
-      {"radiotap channel wins",
+      {"radiotap channel wins", kRadiotap,
        RadiotapBeacon(5, Join({SsidBytes("r"), DsBytes(1)}), {0, 5745, {-65}}), "r", -65, 70,
        5745000},
-      {"no signal, no channel", RadiotapBeacon(6, SsidBytes("n"), {}), "n", 0,
+      {"no signal, no channel", kRadiotap, RadiotapBeacon(6, SsidBytes("n"), {}), "n", 0,
        LinkQualityFromRssi(0), 0},
+      {"Prism's channel", kPrism, Join({testing::PrismHeader(1, -55), plain}), "p", -55,
+       LinkQualityFromRssi(-55), 2412000},
+      {"plain: the DS channel", kPlain, plain, "p", 0, LinkQualityFromRssi(0), 2462000},
   };
   for (const Case& c : cases) {
-    const Loaded loaded = Load(kRadiotap, {{0, c.record}});
+    const Loaded loaded = Load(c.linkType, {{0, c.record}});
     ASSERT_TRUE(loaded.ok) << c.name << ": " << loaded.error;
     ASSERT_EQ(loaded.capture.windows.size(), 1u) << c.name;
     ASSERT_EQ(loaded.capture.windows[0].bsses.size(), 1u) << c.name;
@@ -240,22 +247,6 @@ TEST(PcapCaptureTest, FieldsOfEachBss) {
     EXPECT_EQ(bss.linkQuality, c.linkQuality) << c.name;
     EXPECT_EQ(bss.centerFrequency, c.kHz) << c.name;
   }
-}
-
-TEST(PcapCaptureTest, PrismAndPlainLinkTypes) {
-  const FrameBytes beacon =
-      ManagementFrame(Bssid(9), 5, 100, 0x0001, Join({SsidBytes("p"), DsBytes(11)}));
-  Loaded loaded = Load(kPrism, {{0, Join({testing::PrismHeader(1, -55), beacon})}});
-  ASSERT_TRUE(loaded.ok) << loaded.error;
-  ASSERT_EQ(loaded.capture.windows.at(0).bsses.size(), 1u);
-  EXPECT_EQ(loaded.capture.windows[0].bsses[0].rssi, -55);
-  EXPECT_EQ(loaded.capture.windows[0].bsses[0].centerFrequency, 2412000u);  // Prism's channel
-
-  loaded = Load(kPlain, {{0, beacon}});
-  ASSERT_TRUE(loaded.ok) << loaded.error;
-  ASSERT_EQ(loaded.capture.windows.at(0).bsses.size(), 1u);
-  EXPECT_EQ(loaded.capture.windows[0].bsses[0].rssi, 0);
-  EXPECT_EQ(loaded.capture.windows[0].bsses[0].centerFrequency, 2462000u);  // DS channel 11
 }
 
 TEST(PcapCaptureTest, CaptureCutMidRecordKeepsTheWholeFrames) {
@@ -275,8 +266,12 @@ TEST(PcapCaptureTest, CaptureCutMidRecordKeepsTheWholeFrames) {
   EXPECT_EQ(loaded.capture.windows[1].bsses[0].bssid, Bssid(2));
 }
 
-TEST(PcapCaptureTest, RefusedFiles) {
-  Loaded loaded = Load(kEthernet, {});
+TEST(PcapCaptureTest, RefusedAndEmptyFiles) {
+  Loaded loaded = Load(kRadiotap, {});
+  ASSERT_TRUE(loaded.ok) << loaded.error;
+  EXPECT_TRUE(loaded.capture.windows.empty());
+
+  loaded = Load(kEthernet, {});
   EXPECT_FALSE(loaded.ok);
   EXPECT_EQ(loaded.error, "cap.pcap: link type EN10MB: not an 802.11 capture");
 
@@ -354,12 +349,6 @@ TEST(PcapCaptureTest, PcapngIsReadAlike) {
             kFileTimeUnixEpoch + static_cast<uint64_t>(kStartSec) * 10'000'000);
   ASSERT_EQ(capture.windows[1].bsses.size(), 1u);
   EXPECT_EQ(capture.windows[1].bsses[0].bssid, Bssid(2));
-}
-
-TEST(PcapCaptureTest, EmptyCaptureHasNoWindows) {
-  const Loaded loaded = Load(kRadiotap, {});
-  ASSERT_TRUE(loaded.ok) << loaded.error;
-  EXPECT_TRUE(loaded.capture.windows.empty());
 }
 
 }  // namespace

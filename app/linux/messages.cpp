@@ -256,6 +256,10 @@ std::string DescribeMonitorProblem(const MonitorProblem& problem) {
     }
     case kUnreadable:
       return why + "the kernel's description of its radio " + phy + " cannot be read";
+    case kRadioBusy:
+      return why + "another interface of its radio " + phy +
+             " is up, and the kernel lets a monitor interface change channels only while no other "
+             "is; take them down first (ip link set NAME down)";
     case kSystem:
       return why + problem.step + " failed: " + problem.detail;
   }

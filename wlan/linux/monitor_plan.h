@@ -70,6 +70,8 @@ struct MonitorProblem {
     kNoChannels,         // its radio may use no channel here
     kChannelNotAllowed,  // `mhz`, asked for, is not one its radio may use here
     kUnreadable,         // the radio's description failed to parse
+    kRadioBusy,          // another interface of the radio is up: the kernel lets no monitor
+                         // interface change channels then
     kSystem,             // a call failed: `step` says which, `detail` the system's words
   };
   Kind kind = Kind::kNone;

@@ -552,6 +552,10 @@ std::shared_ptr<MonitorService> StartMonitor(const std::string& interface,
   const uint32_t first = listener->schedule.ChannelOfVisit(0);
   if (const Exchange tuned = SetChannel(listener->socket.get(), family, listener->ifindex, first);
       !tuned.ok()) {
+    if (tuned.kernelError == -EBUSY) {
+      problem.kind = Kind::kRadioBusy;
+      return nullptr;
+    }
     problem = SystemProblem(interface, problem.phy,
                             "tuning " + listener->name + " to " + std::to_string(first) + " MHz",
                             tuned.Words());

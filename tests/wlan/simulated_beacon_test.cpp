@@ -141,16 +141,15 @@ TEST(SimulatedBeacons, SameSeedSameBytesAndALoadThatMoves) {
   EXPECT_GT(loads.size(), 5u);
 }
 
-// Centres of wide channels, by the channel plans.
+// Centres the roster does not reach: other blocks of 80, 160 and 320 MHz, by the channel plans.
 TEST(SimulatedBeacons, CentreChannelsOfWideChannels) {
   const struct {
     uint32_t mhz;
     uint16_t width;
     int centre;
   } cases[] = {
-      {5180, 40, 38},  {5200, 40, 38},   {5180, 80, 42},  {5240, 80, 42},   {5260, 80, 58},
-      {5320, 160, 50}, {5500, 160, 114}, {5745, 80, 155}, {5825, 80, 171},  {5955, 320, 31},
-      {6275, 320, 95}, {5975, 160, 15},  {6115, 160, 47}, {6435, 160, 111}, {6435, 80, 103},
+      {5240, 80, 42},  {5825, 80, 171}, {6435, 80, 103},
+      {5975, 160, 15}, {5955, 320, 31}, {6275, 320, 95},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(CentreChannel(c.mhz, c.width), c.centre) << c.mhz << " " << c.width;

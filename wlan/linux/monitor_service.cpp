@@ -31,21 +31,13 @@
 #include "scenario/scenario_file.h"
 #include "wlan/bss_entry.h"
 #include "wlan/linux/frame_observation.h"
+#include "wlan/linux/netlink_exchange.h"
 #include "wlan/linux/nl80211_parse.h"
 #include "wlan/linux/wiphy_parse.h"
 
 namespace quorvan {
 namespace {
 
-struct SocketFree {
-  void operator()(nl_sock* socket) const { nl_socket_free(socket); }
-};
-struct MessageFree {
-  void operator()(nl_msg* message) const { nlmsg_free(message); }
-};
-struct CallbacksPut {
-  void operator()(nl_cb* callbacks) const { nl_cb_put(callbacks); }
-};
 struct LinkPut {
   void operator()(rtnl_link* link) const { rtnl_link_put(link); }
 };
@@ -55,83 +47,10 @@ struct PcapClose {
 struct CapFree {
   void operator()(cap_t caps) const { cap_free(caps); }
 };
-using Socket = std::unique_ptr<nl_sock, SocketFree>;
-using Message = std::unique_ptr<nl_msg, MessageFree>;
-using Callbacks = std::unique_ptr<nl_cb, CallbacksPut>;
+using Socket = NlSocket;
+using Message = NlMessage;
 using Link = std::unique_ptr<rtnl_link, LinkPut>;
 using Pcap = std::unique_ptr<pcap_t, PcapClose>;
-
-// How one request went: the kernel's error (a negative errno), libnl's, or neither.
-struct Exchange {
-  int kernelError = 0;
-  int libnlError = 0;
-  bool ok() const { return kernelError == 0 && libnlError == 0; }
-  std::string Words() const {
-    return kernelError != 0 ? std::strerror(-kernelError) : nl_geterror(libnlError);
-  }
-};
-
-struct ExchangeState {
-  std::function<void(nl_msg*)> onMessage;
-  Exchange result;
-  bool done = false;
-};
-
-// Sends `message` and hands every reply to `onMessage` until the kernel's ACK, the end of a
-// dump or an error.
-Exchange Transact(nl_sock* socket, nl_msg* message, std::function<void(nl_msg*)> onMessage) {
-  ExchangeState state;
-  state.onMessage = std::move(onMessage);
-  Callbacks callbacks(nl_cb_alloc(NL_CB_DEFAULT));
-  if (!callbacks) {
-    state.result.libnlError = -NLE_NOMEM;
-    return state.result;
-  }
-  nl_cb_set(
-      callbacks.get(), NL_CB_VALID, NL_CB_CUSTOM,
-      [](nl_msg* reply, void* arg) -> int {
-        auto* s = static_cast<ExchangeState*>(arg);
-        if (s->onMessage) s->onMessage(reply);
-        return NL_OK;
-      },
-      &state);
-  const auto finish = [](nl_msg*, void* arg) -> int {
-    static_cast<ExchangeState*>(arg)->done = true;
-    return NL_STOP;
-  };
-  nl_cb_set(callbacks.get(), NL_CB_FINISH, NL_CB_CUSTOM, finish, &state);
-  nl_cb_set(callbacks.get(), NL_CB_ACK, NL_CB_CUSTOM, finish, &state);
-  nl_cb_err(
-      callbacks.get(), NL_CB_CUSTOM,
-      [](sockaddr_nl*, nlmsgerr* error, void* arg) -> int {
-        auto* s = static_cast<ExchangeState*>(arg);
-        s->result.kernelError = error->error;
-        s->done = true;
-        return NL_STOP;
-      },
-      &state);
-  if (const int sent = nl_send_auto(socket, message); sent < 0) {
-    state.result.libnlError = sent;
-    return state.result;
-  }
-  while (!state.done) {
-    if (const int received = nl_recvmsgs(socket, callbacks.get()); received < 0) {
-      if (!state.done) state.result.libnlError = received;
-      break;
-    }
-  }
-  return state.result;
-}
-
-Message NewRequest(int family, uint8_t command, int flags) {
-  Message message(nlmsg_alloc());
-  if (!message) return nullptr;
-  if (genlmsg_put(message.get(), NL_AUTO_PORT, NL_AUTO_SEQ, family, 0, flags, command, 0) ==
-      nullptr) {
-    return nullptr;
-  }
-  return message;
-}
 
 constexpr Exchange kNoMemory{0, -NLE_NOMEM};
 

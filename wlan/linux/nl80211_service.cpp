@@ -18,103 +18,16 @@
 #include <functional>
 #include <utility>
 
+#include "wlan/linux/netlink_exchange.h"
 #include "wlan/linux/network_manager.h"
 #include "wlan/linux/nl80211_parse.h"
 
 namespace quorvan {
 namespace {
 
-struct SocketFree {
-  void operator()(nl_sock* socket) const { nl_socket_free(socket); }
-};
-struct MessageFree {
-  void operator()(nl_msg* message) const { nlmsg_free(message); }
-};
-struct CallbacksPut {
-  void operator()(nl_cb* callbacks) const { nl_cb_put(callbacks); }
-};
-using Socket = std::unique_ptr<nl_sock, SocketFree>;
-using Message = std::unique_ptr<nl_msg, MessageFree>;
-using Callbacks = std::unique_ptr<nl_cb, CallbacksPut>;
-
-// How one request went: the kernel's own error (a negative errno), libnl's, or neither.
-struct Exchange {
-  int kernelError = 0;
-  int libnlError = 0;
-  bool interrupted = false;  // a dump that the kernel marked NLM_F_DUMP_INTR
-  bool ok() const { return kernelError == 0 && libnlError == 0; }
-};
-
-struct ExchangeState {
-  std::function<void(nl_msg*)> onMessage;
-  Exchange result;
-  bool done = false;
-};
-
-int OnValid(nl_msg* message, void* arg) {
-  auto* state = static_cast<ExchangeState*>(arg);
-  if (state->onMessage) state->onMessage(message);
-  return NL_OK;
-}
-int OnFinish(nl_msg*, void* arg) {
-  static_cast<ExchangeState*>(arg)->done = true;
-  return NL_SKIP;
-}
-int OnAck(nl_msg*, void* arg) {
-  static_cast<ExchangeState*>(arg)->done = true;
-  return NL_STOP;
-}
-int OnDumpInterrupted(nl_msg*, void* arg) {
-  // Keep reading: the rest of the dump must be drained before the socket can be reused.
-  static_cast<ExchangeState*>(arg)->result.interrupted = true;
-  return NL_OK;
-}
-int OnError(sockaddr_nl*, nlmsgerr* error, void* arg) {
-  auto* state = static_cast<ExchangeState*>(arg);
-  state->result.kernelError = error->error;
-  state->done = true;
-  return NL_STOP;
-}
-
-// Sends `message` and hands every reply to `onMessage` until the kernel's ACK, end of dump or
-// error.
-Exchange Transact(nl_sock* socket, nl_msg* message, std::function<void(nl_msg*)> onMessage) {
-  ExchangeState state;
-  state.onMessage = std::move(onMessage);
-  Callbacks callbacks(nl_cb_alloc(NL_CB_DEFAULT));
-  if (!callbacks) {
-    state.result.libnlError = -NLE_NOMEM;
-    return state.result;
-  }
-  nl_cb_set(callbacks.get(), NL_CB_VALID, NL_CB_CUSTOM, OnValid, &state);
-  nl_cb_set(callbacks.get(), NL_CB_FINISH, NL_CB_CUSTOM, OnFinish, &state);
-  nl_cb_set(callbacks.get(), NL_CB_ACK, NL_CB_CUSTOM, OnAck, &state);
-  nl_cb_set(callbacks.get(), NL_CB_DUMP_INTR, NL_CB_CUSTOM, OnDumpInterrupted, &state);
-  nl_cb_err(callbacks.get(), NL_CB_CUSTOM, OnError, &state);
-
-  if (const int sent = nl_send_auto(socket, message); sent < 0) {
-    state.result.libnlError = sent;
-    return state.result;
-  }
-  while (!state.done) {
-    if (const int received = nl_recvmsgs(socket, callbacks.get()); received < 0) {
-      if (!state.done) state.result.libnlError = received;
-      break;
-    }
-  }
-  return state.result;
-}
-
-// A request for `command`, or nullptr when out of memory.
-Message NewRequest(int family, uint8_t command, int flags) {
-  Message message(nlmsg_alloc());
-  if (!message) return nullptr;
-  if (genlmsg_put(message.get(), NL_AUTO_PORT, NL_AUTO_SEQ, family, 0, flags, command, 0) ==
-      nullptr) {
-    return nullptr;
-  }
-  return message;
-}
+using Socket = NlSocket;
+using Message = NlMessage;
+using Callbacks = NlCallbacks;
 
 DWORD ErrorFromKernel(int negativeErrno) {
   switch (-negativeErrno) {

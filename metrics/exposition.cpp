@@ -130,6 +130,20 @@ constexpr std::array<std::string_view, 4> kQueryOutcomes = {"listed", "no-servic
 constexpr std::array<std::string_view, 4> kScanOutcomes = {"accepted", "no-service", "no-interface",
                                                            "refused"};
 
+// A counter's samples, one per outcome: name{outcome="..."} count.
+void AppendByOutcome(std::string& out, std::string_view name,
+                     const std::array<std::string_view, 4>& outcomes,
+                     const std::array<uint64_t, 4>& counts) {
+  for (std::size_t i = 0; i < outcomes.size(); ++i) {
+    out += name;
+    out += "{outcome=\"";
+    out += outcomes[i];
+    out += "\"} ";
+    AppendNumber(out, counts[i]);
+    out += '\n';
+  }
+}
+
 // Each BSS's labels, written once per scrape and repeated in every family.
 struct LabelSets {
   std::string text;
@@ -223,22 +237,10 @@ void WriteExposition(const MetricsSnapshot& snapshot, ExpositionFormat format, s
   out += '\n';
 
   writer.Family("quorvan_queries_total", "counter", "Queries of the BSS list, by how they ended.");
-  for (std::size_t i = 0; i < kQueryOutcomes.size(); ++i) {
-    out += "quorvan_queries_total{outcome=\"";
-    out += kQueryOutcomes[i];
-    out += "\"} ";
-    AppendNumber(out, snapshot.counts.queries[i]);
-    out += '\n';
-  }
+  AppendByOutcome(out, "quorvan_queries_total", kQueryOutcomes, snapshot.counts.queries);
   writer.Family("quorvan_scan_requests_total", "counter",
                 "Requests for a fresh scan, by how they ended.");
-  for (std::size_t i = 0; i < kScanOutcomes.size(); ++i) {
-    out += "quorvan_scan_requests_total{outcome=\"";
-    out += kScanOutcomes[i];
-    out += "\"} ";
-    AppendNumber(out, snapshot.counts.scanRequests[i]);
-    out += '\n';
-  }
+  AppendByOutcome(out, "quorvan_scan_requests_total", kScanOutcomes, snapshot.counts.scanRequests);
   writer.Family("quorvan_last_query_timestamp_seconds", "gauge",
                 "When the last query ended, in seconds since 1970 (UTC).");
   if (snapshot.counts.lastQuerySeconds > 0) {

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
-#include <QApplication>
 #include <QSplitter>
 #include <QTest>
 #include <memory>
@@ -208,10 +207,3 @@ TEST_F(QtPane, ChannelsShowEveryNetworkAtItsWidth) {
 
 }  // namespace
 }  // namespace quorvan
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication application(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

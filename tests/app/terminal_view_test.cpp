@@ -18,11 +18,17 @@ namespace {
 
 using testing::Observation;
 
-TEST(TerminalView, LaysOutByDisplayWidthAndScrolls) {
-  testing::ListedTable shown;
+// net10 ... net39, more rows than a small terminal shows.
+BssSnapshot ThirtyNetworks() {
   BssSnapshot snapshot;
   for (unsigned i = 0; i < 30; ++i)
     snapshot.push_back(Observation(i, "net" + std::to_string(10 + i), -50));
+  return snapshot;
+}
+
+TEST(TerminalView, LaysOutByDisplayWidthAndScrolls) {
+  testing::ListedTable shown;
+  BssSnapshot snapshot = ThirtyNetworks();
   snapshot.push_back(Observation(99, "北京咖啡馆", -60));
   snapshot.push_back(Observation(98, std::string(28, 'W') + "\x01\x02", -60));  // 36 cells escaped
   shown.Cycle(snapshot);
@@ -209,9 +215,7 @@ TEST(TerminalView, NumbersAtTheRightEdgeWholeOrMarked) {
 // a new cycle, a sort, a scroll or another size change it.
 TEST(TerminalView, StateTellsWhenMoreThanTheTitleChanged) {
   testing::ListedTable shown;
-  BssSnapshot snapshot;
-  for (unsigned i = 0; i < 30; ++i)
-    snapshot.push_back(Observation(i, "net" + std::to_string(10 + i), -50));
+  BssSnapshot snapshot = ThirtyNetworks();
   shown.Cycle(snapshot);
   TerminalView view(shown.list);
   EXPECT_EQ(TerminalView::RenderTitle("Quorvan_V20160130: oqli - 12", 20),
@@ -327,9 +331,7 @@ void ShowRows(MemoryListView& list, const std::vector<std::pair<std::string, std
 // keep it in sight, and the screen marks its line.
 TEST(TerminalView, CursorMovesAndTheRowsFollowIt) {
   testing::ListedTable shown;
-  BssSnapshot snapshot;
-  for (unsigned i = 0; i < 30; ++i)
-    snapshot.push_back(Observation(i, "net" + std::to_string(10 + i), -50));
+  BssSnapshot snapshot = ThirtyNetworks();
   shown.Cycle(snapshot);
   TerminalView view(shown.list);
   view.Render("t", 80, 10);  // 7 rows in sight

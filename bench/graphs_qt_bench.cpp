@@ -17,6 +17,16 @@ namespace {
 
 const QSize kPaneSize(1200, 320);
 
+// Paints `graph` at the pane's size once per iteration, as a repaint of the pane does.
+void PaintRepeatedly(benchmark::State& state, GraphWidget& graph) {
+  graph.resize(kPaneSize);
+  QImage image(kPaneSize, QImage::Format_ARGB32_Premultiplied);
+  for (auto _ : state) {
+    QPainter painter(&image);
+    graph.Paint(painter, kPaneSize);
+  }
+}
+
 void BM_SignalGraph(benchmark::State& state) {
   const int lines = static_cast<int>(state.range(0));
   std::vector<SignalSeries> series;
@@ -33,13 +43,8 @@ void BM_SignalGraph(benchmark::State& state) {
     series.push_back(std::move(one));
   }
   SignalGraph graph;
-  graph.resize(kPaneSize);
   graph.SetSeries(std::move(series));
-  QImage image(kPaneSize, QImage::Format_ARGB32_Premultiplied);
-  for (auto _ : state) {
-    QPainter painter(&image);
-    graph.Paint(painter, kPaneSize);
-  }
+  PaintRepeatedly(state, graph);
 }
 
 void BM_ChannelMap(benchmark::State& state) {
@@ -67,13 +72,8 @@ void BM_ChannelMap(benchmark::State& state) {
     shapes.push_back(std::move(shape));
   }
   ChannelMap map;
-  map.resize(kPaneSize);
   map.SetShapes(std::move(shapes));
-  QImage image(kPaneSize, QImage::Format_ARGB32_Premultiplied);
-  for (auto _ : state) {
-    QPainter painter(&image);
-    map.Paint(painter, kPaneSize);
-  }
+  PaintRepeatedly(state, map);
 }
 
 BENCHMARK(BM_SignalGraph)->Arg(5)->Arg(100)->Unit(benchmark::kMillisecond);

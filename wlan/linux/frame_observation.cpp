@@ -4,10 +4,23 @@
 #include <utility>
 
 #include "ieee80211/elements.h"
+#include "scenario/scenario_file.h"
 #include "wlan/link_quality.h"
 #include "wlan/linux/file_time.h"
 
 namespace quorvan {
+
+ieee80211::FrameResult ParseCapturedRecord(ieee80211::CaptureHeader header,
+                                           std::span<const uint8_t> captured, uint32_t length,
+                                           ieee80211::CapturedFrame& frame) {
+  if (captured.size() < length) return ieee80211::FrameResult::kTruncated;
+  const ieee80211::FrameResult result = ieee80211::ParseCapturedFrame(header, captured, frame);
+  if (result == ieee80211::FrameResult::kBeacon &&
+      frame.elements.size() > kScenarioMaxElementBytes) {
+    return ieee80211::FrameResult::kMalformed;
+  }
+  return result;
+}
 
 BssObservation ObservationOfFrame(int64_t timeUs, const ieee80211::CapturedFrame& frame) {
   BssObservation bss;

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <unordered_map>
 #include <vector>
 
@@ -18,6 +19,13 @@ namespace quorvan {
 // BSSID, SSID, signal, frequency (the capture header's, else the elements'), timers and
 // elements.
 BssObservation ObservationOfFrame(int64_t timeUs, const ieee80211::CapturedFrame& frame);
+
+// What a captured record holds: `captured`, the bytes kept of a record `length` bytes long.
+// A record cut by the capture's snapshot length is truncated; a beacon whose elements are longer
+// than any frame body is malformed, since a recording of it could not be replayed.
+ieee80211::FrameResult ParseCapturedRecord(ieee80211::CaptureHeader header,
+                                           std::span<const uint8_t> captured, uint32_t length,
+                                           ieee80211::CapturedFrame& frame);
 
 // Every BSS heard once, with the fields of its last frame, in the order first heard.
 class HeardBsses {

@@ -28,7 +28,6 @@
 #include <thread>
 #include <utility>
 
-#include "scenario/scenario_file.h"
 #include "wlan/bss_entry.h"
 #include "wlan/linux/frame_observation.h"
 #include "wlan/linux/netlink_exchange.h"
@@ -169,12 +168,9 @@ struct MonitorListener {
 
   static void OnRecord(u_char* user, const pcap_pkthdr* record, const u_char* bytes) {
     auto* self = reinterpret_cast<MonitorListener*>(user);
-    if (record->caplen < record->len) return;  // cut by the snapshot length
     ieee80211::CapturedFrame frame;
-    if (ieee80211::ParseCapturedFrame(ieee80211::CaptureHeader::kRadiotap,
-                                      std::span(bytes, record->caplen),
-                                      frame) != ieee80211::FrameResult::kBeacon ||
-        frame.elements.size() > kScenarioMaxElementBytes) {
+    if (ParseCapturedRecord(ieee80211::CaptureHeader::kRadiotap, std::span(bytes, record->caplen),
+                            record->len, frame) != ieee80211::FrameResult::kBeacon) {
       return;
     }
     const int64_t timeUs = static_cast<int64_t>(record->ts.tv_sec) * 1'000'000 +

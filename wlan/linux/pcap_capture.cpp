@@ -42,12 +42,6 @@ bool HeaderOfLinkType(int linkType, CaptureHeader& header) {
   }
 }
 
-uint64_t BssidKey(const std::array<uint8_t, 6>& bssid) {
-  uint64_t key = 0;
-  for (uint8_t byte : bssid) key = (key << 8) | byte;
-  return key;
-}
-
 }  // namespace
 
 namespace {
@@ -78,11 +72,11 @@ bool CaptureWindows::Reach(int64_t timeUs) {
   const auto index = static_cast<uint64_t>(timeUs - firstUs_) / kCaptureWindowUs;
   if (index >= kCaptureMaxWindows) return false;
   while (taken_ + windows_.size() <= index) {
+    windows_.back().bsses = heard_.Take();            // no later frame joins it
     const std::size_t at = taken_ + windows_.size();  // the new window's, from 0
     ScenarioLine& window = windows_.emplace_back();
     window.lineNumber = static_cast<int>(at + 1);
     window.timeMs = WindowStartMs(firstUs_, at);
-    positions_.clear();
   }
   return true;
 }
@@ -99,18 +93,12 @@ bool CaptureWindows::AddTime(int64_t timeUs) { return Reach(timeUs); }
 
 bool CaptureWindows::Add(int64_t timeUs, const CapturedFrame& frame) {
   if (!Reach(timeUs)) return false;
-  std::vector<BssObservation>& bsses = windows_.back().bsses;
-  const auto [at, inserted] = positions_.try_emplace(BssidKey(frame.bssid), bsses.size());
-  if (inserted) {
-    bsses.push_back(ObservationOfFrame(timeUs, frame));
-  } else {
-    bsses[at->second] = ObservationOfFrame(timeUs, frame);
-  }
+  heard_.Add(timeUs, frame);
   return true;
 }
 
 std::vector<ScenarioLine> CaptureWindows::Take() {
-  positions_.clear();
+  if (!windows_.empty()) windows_.back().bsses = heard_.Take();
   return std::move(windows_);
 }
 
@@ -163,14 +151,8 @@ void CaptureReader::ReadRecord() {
   const int64_t timeUs = static_cast<int64_t>(record->ts.tv_sec) * 1'000'000 +
                          static_cast<int64_t>(record->ts.tv_usec);
   CapturedFrame frame;
-  FrameResult result = FrameResult::kTruncated;  // cut by the capture's snapshot length
-  if (record->caplen >= record->len) {
-    result = ieee80211::ParseCapturedFrame(header_, std::span(bytes, record->caplen), frame);
-  }
-  // Longer than any frame body: a recording of it could not be replayed.
-  if (result == FrameResult::kBeacon && frame.elements.size() > kScenarioMaxElementBytes) {
-    result = FrameResult::kMalformed;
-  }
+  const FrameResult result =
+      ParseCapturedRecord(header_, std::span(bytes, record->caplen), record->len, frame);
   ++totals_.results[static_cast<std::size_t>(result)];
   const bool kept =
       result == FrameResult::kBeacon ? windows_.Add(timeUs, frame) : windows_.AddTime(timeUs);

@@ -20,11 +20,11 @@
 #include <deque>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "ieee80211/frames.h"
 #include "scenario/scenario_file.h"
+#include "wlan/linux/frame_observation.h"
 
 namespace quorvan {
 
@@ -62,9 +62,9 @@ class CaptureWindows {
   std::vector<ScenarioLine> windows_;
   std::size_t taken_ = 0;  // windows already handed out by TakeFinished
   int64_t firstUs_ = 0;
-  // Where each BSSID of the last window stands in its list; a frame stamped earlier than that
-  // window (captures are not always in time order) joins it.
-  std::unordered_map<uint64_t, std::size_t> positions_;
+  // The last window's BSSes; a frame stamped earlier than that window (captures are not always
+  // in time order) joins it.
+  HeardBsses heard_;
 };
 
 // Reads a capture record by record and hands out its windows in order.

@@ -8,15 +8,14 @@
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
-#include <QTimer>
 #include <cerrno>
 #include <csignal>
-#include <map>
 #include <memory>
 #include <utility>
 
 #include "app/headless_host.h"
 #include "app/main_window.h"
+#include "ui/qt/scaled_timers.h"
 
 namespace quorvan {
 namespace {
@@ -34,22 +33,16 @@ void OnSignal(int) {
 
 class SensorHost final : public HeadlessHost {
  public:
-  explicit SensorHost(TimerScale scale) : scale_(scale) {}
+  explicit SensorHost(TimerScale scale) : timers_(scale) {}
   void Attach(CquorvanDlg& dialog) { dialog_ = &dialog; }
 
   void StartTimer(int timer, int periodMs) override {
-    auto& slot = timers_[timer];
-    slot = std::make_unique<QTimer>();
-    slot->setInterval(scale_.PeriodMs(periodMs));
-    slot->setTimerType(Qt::PreciseTimer);  // keeps the tick and the cycle in step, as the window
-    QObject::connect(slot.get(), &QTimer::timeout, [this, timer] { dialog_->OnTimer(timer); });
-    slot->start();
+    timers_.Start(timer, periodMs, [this](int fired) { dialog_->OnTimer(fired); });
   }
 
  private:
-  TimerScale scale_;
+  ScaledTimers timers_;
   CquorvanDlg* dialog_ = nullptr;
-  std::map<int, std::unique_ptr<QTimer>> timers_;
 };
 
 }  // namespace

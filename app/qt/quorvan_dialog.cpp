@@ -93,7 +93,7 @@ QuorvanDialog::QuorvanDialog(TimerScale scale, QWidget* parent)
       statusLabel_(new QLabel(this)),
       list_(*view_),
       status_(*statusLabel_),
-      scale_(scale),
+      timers_(scale),
       behaviour_(*this) {
   setFont(DialogFont());
   setWindowTitle("quorvan");
@@ -158,18 +158,10 @@ QuorvanDialog::~QuorvanDialog() { behaviour_.OnDestroy(); }
 void QuorvanDialog::SetTitle(std::string_view title) { setWindowTitle(FromUtf8(title)); }
 
 void QuorvanDialog::StartTimer(int timer, int periodMs) {
-  auto& slot = timers_[timer];
-  slot = std::make_unique<QTimer>();
-  slot->setInterval(scale_.PeriodMs(periodMs));
-  slot->setTimerType(Qt::PreciseTimer);  // keeps the tick and the cycle in step
-  connect(slot.get(), &QTimer::timeout, this, [this, timer] { OnTimer(timer); });
-  slot->start();
+  timers_.Start(timer, periodMs, [this](int fired) { OnTimer(fired); });
 }
 
-int QuorvanDialog::TimerPeriodMs(int timer) const {
-  const auto it = timers_.find(timer);
-  return it == timers_.end() ? 0 : it->second->interval();
-}
+int QuorvanDialog::TimerPeriodMs(int timer) const { return timers_.PeriodMs(timer); }
 
 void QuorvanDialog::ShowEmptyListReason(std::function<std::string()> reason) {
   emptyListReason_ = std::move(reason);
@@ -307,7 +299,7 @@ void QuorvanDialog::keyPressEvent(QKeyEvent* event) {
 }
 
 void QuorvanDialog::done(int result) {
-  timers_.clear();
+  timers_.Clear();
   behaviour_.OnDestroy();
   list_.DeleteAllRows();  // a closed window lists nothing, as its table holds nothing
   QDialog::done(result);

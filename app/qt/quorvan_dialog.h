@@ -15,6 +15,7 @@
 #include "app/main_window.h"
 #include "ui/qt/details_pane.h"
 #include "ui/qt/qt_list_view.h"
+#include "ui/qt/scaled_timers.h"
 #include "ui/timer_scale.h"
 
 namespace quorvan {
@@ -107,8 +108,7 @@ class QuorvanDialog final : public QDialog, public MainWindowHost {
   QLabel* statusLabel_;
   QtListView list_;
   QtLabel status_;
-  TimerScale scale_;  // before behaviour_, whose first cycle starts the timers
-  std::map<int, std::unique_ptr<QTimer>> timers_;
+  ScaledTimers timers_;  // before behaviour_, whose first cycle starts the timers
   std::vector<MenuEntry> windowMenu_;
   std::function<std::string()> emptyListReason_;
   std::function<void(const NetworkTable&)> tableUpdated_;

@@ -287,26 +287,6 @@ TEST(CommandLine, HelpAndVersionArePrinted) {
   }
 }
 
-// File names are bytes: whatever is not UTF-8 reaches open() as given.
-TEST(CommandLine, FileNamesComeBackAsTheirBytes) {
-  const std::string names[] = {
-      "\xFF\xFE.jsonl",
-      "caf\xC3\xA9 \xE7\xBD\x91 \xF0\x9F\x98\x80.jsonl",
-      "mixed\xC3\xA9\xC3(\xED\xA0\x80\x80.jsonl",  // valid, truncated, a surrogate, stray
-      "\x01tab\there",
-  };
-  for (const std::string& name : names) {
-    SCOPED_TRACE(::testing::PrintToString(name));
-    const CommandLine scenario = Parse({"--scenario", name});
-    ASSERT_EQ(scenario.action, Action::kRun) << scenario.text;
-    EXPECT_EQ(scenario.options.scenario, name);
-    const CommandLine record = Parse({"--record=" + name, "--interface", name});
-    ASSERT_EQ(record.action, Action::kRun) << record.text;
-    EXPECT_EQ(record.options.record, name);
-    EXPECT_EQ(record.options.interface, name);
-  }
-}
-
 // What the user typed is quoted escaped, so no argument garbles the terminal.
 TEST(CommandLine, RefusalsQuoteArgumentsEscaped) {
   const Refused rows[] = {

@@ -177,40 +177,6 @@ TEST(TerminalView, NoColumnIsCutWithoutAMark) {
   }
 }
 
-// What the edge shows where the simulated radio's numbers meet it: the scrolled columns right of
-// the frozen ones, in the header, the line of channel 149 and that of beacon period 200.
-TEST(TerminalView, NumbersAtTheRightEdgeWholeOrMarked) {
-  const struct {
-    int width, height, right;
-    std::string header, channel149, beacon200;
-  } cases[] = {
-      // Three cells of the channel: no digit of it rather than "14" or "1~".
-      {80, 24, 1, "链路质量(%)  Ch~", "60            ~", "84             ~"},
-      {80, 24, 5, "Encryption  Bea~", "0,wep       100", "0,wep       200"},
-      // Two cells of the beacon period: "~", never "20".
-      {160, 45, 0,
-       "信号强度 (dbm)  链路质量(%)  Channel        ullTimestamp  ullHostTimestamp  Encryption  B~",
-       "30  0  0  0  0  60            149  5745000  0x0           0x0               0,wep       ~",
-       "42  0  0  0  0  84              1  2412000  0x0           0x0               0,wep       ~"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height) + ", scrolled " +
-                 std::to_string(c.right));
-    testing::ListedTable shown;
-    ShowWideNumbers(shown);
-    TerminalView view(shown.list);
-    view.Render("t", c.width, c.height);
-    for (int i = 0; i < c.right; ++i) view.OnKey(Key::kRight, 0, c.width, c.height);
-    const auto lines = view.Render("t", c.width, c.height);
-    ASSERT_EQ(view.FirstColumn(), c.right);
-    // Right of the SSID, which is 26 cells wide at 80 and whole (32) at 160.
-    const int scrolled = c.width == 80 ? 64 : 70;
-    EXPECT_EQ(TrimRight(CellsOf(lines[1], scrolled, c.width)), c.header) << lines[1];
-    EXPECT_EQ(TrimRight(CellsOf(lines[2], scrolled, c.width)), c.channel149) << lines[2];
-    EXPECT_EQ(TrimRight(CellsOf(lines[5], scrolled, c.width)), c.beacon200) << lines[5];
-  }
-}
-
 // A tick that changes only the countdown leaves the state alone, so only the title is drawn;
 // a new cycle, a sort, a scroll or another size change it.
 TEST(TerminalView, StateTellsWhenMoreThanTheTitleChanged) {

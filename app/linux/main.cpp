@@ -45,6 +45,7 @@ std::string SourceName(const Options& options) {
   if (options.simulate) return "simulated";
   if (!options.scenario.empty()) return "scenario";
   if (!options.pcap.empty()) return "pcap";
+  if (!options.monitor.empty()) return "monitor";
   return "nl80211";
 }
 
@@ -77,7 +78,9 @@ int main(int argc, char** argv) {
   std::function<void(const NetworkTable&)> tableWatcher = extras.TableWatcher();
   if (options.metrics) {
     sensor = std::make_unique<SensorMetrics>(
-        board, SensorInfo{QUORVAN_VERSION, options.interface, SourceName(options)},
+        board,
+        SensorInfo{QUORVAN_VERSION, options.monitor.empty() ? options.interface : options.monitor,
+                   SourceName(options)},
         &extras.Store());
     int error = 0;
     server = MetricsServer::Start(*options.metrics, board, error);

@@ -100,24 +100,14 @@ TEST(Exposition, NoSsidBreaksALineOrAddsALabel) {
     std::string bytes;
     std::string shown;  // the label's value once unescaped: the list's text
   };
+  // Backslashes, control bytes, bytes that are not UTF-8 and 32-byte names are scraped by
+  // Prometheus and promtool in prometheus_test.sh; here the injection, and the rest.
   const Row rows[] = {
-      {"back\\slash \\x41", "back\\\\slash \\\\x41"},
       {"x\",evil=\"1\"} 7\nfake_metric 1", "x\",evil=\"1\"} 7\\x0Afake_metric 1"},
       {"tab\there\r\n", "tab\\x09here\\x0D\\x0A"},
-      {std::string("\x01\x7f", 2), "\\x01\\x7F"},
-      {"\xff\xfe"
-       "A\xc3(",
-       "\\xFF\\xFEA\\xC3("},
       {"\xe2\x80\xae"
        "cod.exe",
        "\\xE2\\x80\\xAEcod.exe"},  // a right-to-left override
-      {std::string(32, 'A'), std::string(32, 'A')},
-      {std::string(32, '\x1b'),
-       [] {
-         std::string all;
-         for (int i = 0; i < 32; ++i) all += "\\x1B";
-         return all;
-       }()},
       {"北京咖啡馆", "北京咖啡馆"},
       {"", ""},
   };
